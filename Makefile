@@ -1,0 +1,35 @@
+# The two front-door commands: `make demo` and `make check`.
+BUILD := build
+SANITIZE_BUILD := build/sanitize
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX ?= /usr/local
+
+.PHONY: all build sanitize-build check check-release check-sanitize demo install clean
+
+all: build
+
+build:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS)
+
+sanitize-build:
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DRV_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+
+check-release: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+check-sanitize: sanitize-build
+	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# Every test, once optimised and once under the sanitizers.
+check: check-release check-sanitize
+
+demo: build
+	sh demo/demo.sh $(BUILD)/bin $(BUILD)/demo
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,60 @@
+// The option scanner every program's main follows.
+#include "diagnostics.h"
+
+#include <cstdlib>
+#include <cstring>
+
+CommandLine scan_begin(int argc, char **argv, const char *synopsis)
+{
+    program_name = argc > 0 ? argv[0] : nullptr;
+    return CommandLine{argc, argv, synopsis, argc > 0 ? 1 : 0, 0, false, nullptr};
+}
+
+void usage(const CommandLine &cl)
+{
+    print_error("usage: %s%s%s\n", program_name ? program_name : "", " ", cl.synopsis);
+    exit(1);
+}
+
+int scan_option(CommandLine &cl, const char *letters)
+{
+    if (cl.done)
+        return 0;
+    if (cl.pos == 0) {
+        const char *word = cl.index < cl.argc ? cl.argv[cl.index] : nullptr;
+        if (!word || word[0] != '-' || word[1] == '\0') {
+            cl.done = true;
+            return 0;
+        }
+        if (word[1] == '-' && word[2] == '\0') {
+            cl.index++;
+            cl.done = true;
+            return 0;
+        }
+        cl.pos = 1;
+    }
+    const char *word = cl.argv[cl.index];
+    int letter = (unsigned char)word[cl.pos];
+    const char *spec = letter != ':' ? strchr(letters, letter) : nullptr;
+    if (!spec)
+        usage(cl);
+    if (spec[1] == ':') {
+        if (word[cl.pos + 1]) {
+            cl.arg = word + cl.pos + 1;
+            cl.index += 1;
+        } else if (cl.index + 1 < cl.argc) {
+            cl.arg = cl.argv[cl.index + 1];
+            cl.index += 2;
+        } else {
+            usage(cl);
+        }
+        cl.pos = 0;
+        return letter;
+    }
+    cl.pos++;
+    if (word[cl.pos] == '\0') {
+        cl.pos = 0;
+        cl.index++;
+    }
+    return letter;
+}

@@ -1,0 +1,98 @@
+// Opening paths and moving whole buffers through descriptors.
+#include "diagnostics.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+int open_path(int status, const char *path, int flags, mode_t mode)
+{
+    if (strncmp(path, "/dev/fd/", 8) == 0) {
+        const char *number = path + 8;
+        bool negative = number[0] == '-';
+        uint64_t value;
+        if (parse_uint(negative ? number + 1 : number, 0, UINT64_MAX, &value) == 0) {
+            if (!negative && value <= INT_MAX)
+                return int(value);
+            if (negative && value == 0)
+                return 0;
+        }
+    } else if (strcmp(path, "/dev/stdin") == 0) {
+        return 0;
+    } else if (strcmp(path, "/dev/stdout") == 0) {
+        return 1;
+    } else if (strcmp(path, "/dev/stderr") == 0) {
+        return 2;
+    } else if (strcmp(path, "-") == 0) {
+        return (flags & O_ACCMODE) == O_WRONLY ? 1 : 0;
+    }
+    int fd = open(path, flags, mode);
+    if (fd < 0)
+        fail(status, "open %s:", path);
+    return fd;
+}
+
+int write_all(int fd, const void *buffer, size_t length)
+{
+    const char *p = static_cast<const char *>(buffer);
+    while (length) {
+        ssize_t r = write(fd, p, length);
+        if (r < 0)
+            return -1;
+        p += r;
+        length -= size_t(r);
+    }
+    return 0;
+}
+
+int pwrite_all(int fd, const void *buffer, size_t length, off_t offset)
+{
+    const char *p = static_cast<const char *>(buffer);
+    while (length) {
+        ssize_t r = pwrite(fd, p, length, offset);
+        if (r < 0)
+            return -1;
+        p += r;
+        length -= size_t(r);
+        offset += r;
+    }
+    return 0;
+}
+
+int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t total)
+{
+    while (total) {
+        size_t piece = total < buffer_length ? size_t(total) : buffer_length;
+        if (write_all(fd, buffer, piece))
+            return -1;
+        total -= piece;
+    }
+    return 0;
+}
+
+ssize_t read_all(int fd, void *buffer, size_t length)
+{
+    char *p = static_cast<char *>(buffer);
+    size_t got = 0;
+    while (got < length) {
+        ssize_t r = read(fd, p + got, length - got);
+        if (r < 0)
+            return -1;
+        if (r == 0)
+            break;
+        got += size_t(r);
+    }
+    return ssize_t(got);
+}
+
+void refuse_regular_output(int status, int fd, const char *display_name)
+{
+    struct stat st;
+    if (fstat(fd, &st))
+        fail(status, "fstat %s:", display_name);
+    if ((st.st_mode & S_IFMT) == S_IFREG)
+        fail(status, "%s is a regular file, refusing infinite write\n", display_name);
+}

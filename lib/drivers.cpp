@@ -1,0 +1,64 @@
+// The non-template parts of the processing drivers.
+#include "drivers.h"
+
+#include <unistd.h>
+
+int stream_read_frame(int status, Stream &stream, unsigned char *frame, size_t size)
+{
+    size_t take = std::min(stream.fill, size - stream.frame_pos);
+    memcpy(frame + stream.frame_pos, stream.buf, take);
+    stream_drop(stream, take);
+    stream.frame_pos += take;
+    while (stream.frame_pos < size) {
+        ssize_t r = read(stream.fd, frame + stream.frame_pos, size - stream.frame_pos);
+        if (r < 0)
+            fail(status, "read %s:", stream.file);
+        if (r == 0) {
+            if (stream.frame_pos == 0)
+                return 0;
+            fail(status, "%s: incomplete frame\n", stream.file);
+        }
+        stream.frame_pos += size_t(r);
+    }
+    stream.frame_pos = 0;
+    return 1;
+}
+
+void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length)
+{
+    if (write_all(fd, buffer, length))
+        fail(status, "write %s:", name);
+}
+
+void stream_close(Stream &stream)
+{
+    close(stream.fd);
+    stream.fd = -1;
+}
+
+void stream_copy_rest(int status, Stream &stream, int out_fd, const char *out_name)
+{
+    write_or_fail(status, out_fd, out_name, stream.buf, stream.fill);
+    stream.fill = 0;
+    if (stream.fd < 0)
+        return;
+    while (stream_fill(status, stream, SIZE_MAX)) {
+        write_or_fail(status, out_fd, out_name, stream.buf, stream.fill);
+        stream.fill = 0;
+    }
+    stream_close(stream);
+}
+
+FramePairMemory map_frame_pairs(int status, size_t left_size, size_t right_size)
+{
+    size_t length;
+    if (__builtin_mul_overflow(left_size, size_t(2), &length) ||
+        __builtin_add_overflow(length, right_size, &length))
+        fail(status, "video frame is too large\n");
+    void *base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        fail(status, "mmap:");
+    return FramePairMemory{static_cast<unsigned char *>(base), length};
+}
+
+void unmap_frame_pairs(FramePairMemory memory) { munmap(memory.base, memory.length); }

@@ -1,0 +1,179 @@
+// Processing drivers: the read-process-write loops that hand whole pixels or
+// whole frames of one or more streams to a program's routine.
+#pragma once
+
+#include "diagnostics.h"
+#include "stream_format.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <sys/mman.h>
+#include <unistd.h>
+
+// Reads exactly one frame of `size` bytes into `frame`: 1 for a frame, 0 at a
+// clean end; fatal when the input ends inside a frame.
+int stream_read_frame(int status, Stream &stream, unsigned char *frame, size_t size);
+
+// Writes a buffer whole to the output, fatal with "write NAME:" on failure.
+void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length);
+// Closes a stream's descriptor at end of input.
+void stream_close(Stream &stream);
+// Copies the rest of a stream (its buffered bytes, then the descriptor until
+// end of input) to the output unchanged and closes it.
+void stream_copy_rest(int status, Stream &stream, int out_fd, const char *out_name);
+
+inline size_t whole_pixels(size_t bytes, size_t pixel_size)
+{
+    return bytes - bytes % pixel_size;
+}
+
+// Hands the whole stream to routine(stream, n) in chunks of whole pixels,
+// starting with what the head reader left in the buffer.  No output of its own.
+template <class Routine>
+void run_chunks(int status, Stream &stream, Routine &&routine)
+{
+    for (;;) {
+        size_t n = whole_pixels(stream.fill, stream.pixel_size);
+        routine(stream, n);
+        stream_drop(stream, n);
+        if (stream_fill(status, stream, SIZE_MAX) == 0)
+            return;
+    }
+}
+
+// Per-frame pass bounded by the head's frame count: routine(stream, n, frame)
+// changes the bytes in place and the driver writes them.
+template <class Routine>
+void run_frames(int status, Stream &stream, int out_fd, const char *out_name,
+                Routine &&routine)
+{
+    const size_t frame_size = stream_frame_size(status, stream);
+    for (size_t i = 0; i < stream.frames; i++) {
+        size_t remaining = frame_size;
+        while (remaining) {
+            if (stream.fill < remaining && stream.fill < stream_buffer_size &&
+                stream_fill(status, stream, SIZE_MAX) == 0)
+                fail(status, "%s: file is shorter than expected\n", stream.file);
+            size_t n = std::min(whole_pixels(stream.fill, stream.pixel_size), remaining);
+            routine(stream, n, i);
+            write_or_fail(status, out_fd, out_name, stream.buf, n);
+            stream_drop(stream, n);
+            remaining -= n;
+        }
+    }
+}
+
+// Lock-step pass over two streams of one geometry: routine(left, right, n)
+// leaves its result in left.buf[0, n).  Every whole pixel for which both
+// streams have data is combined, however the reads happen to split; the rest
+// of the left stream passes through unchanged and the rest of the right
+// stream is ignored.
+template <class Routine>
+void run_two_streams(int status, Stream &left, Stream &right, int out_fd,
+                     const char *out_name, Routine &&routine)
+{
+    stream_check_compatible(status, left, right);
+    const size_t pixel = left.pixel_size;
+    for (;;) {
+        for (Stream *s : {&left, &right})
+            if (s->fd >= 0 && s->fill < stream_buffer_size &&
+                stream_fill(status, *s, SIZE_MAX) == 0)
+                stream_close(*s);
+        size_t n = whole_pixels(std::min(left.fill, right.fill), pixel);
+        if (n) {
+            left.fill -= n;
+            right.fill -= n;
+            routine(left, right, n);
+            write_or_fail(status, out_fd, out_name, left.buf, n);
+            memmove(left.buf, left.buf + n, left.fill);
+            memmove(right.buf, right.buf + n, right.fill);
+        }
+        if ((left.fd < 0 && left.fill < pixel) || (right.fd < 0 && right.fill < pixel))
+            break;
+    }
+    if (right.fd >= 0)
+        stream_close(right);
+    stream_copy_rest(status, left, out_fd, out_name);
+}
+
+// Lock-step pass over streams that may end at different times: routine(
+// streams, count, n) leaves its result in streams[0].buf[0, n).  Streams that
+// have ended and hold less than a pixel are dropped from the array.
+template <class Routine>
+void run_many_streams(int status, Stream *streams, size_t count, int out_fd,
+                      const char *out_name, Routine &&routine)
+{
+    if (!count)
+        return;
+    for (size_t i = 1; i < count; i++)
+        stream_check_compatible(status, streams[0], streams[i]);
+    for (;;) {
+        for (size_t i = 0; i < count; i++)
+            if (streams[i].fd >= 0 && streams[i].fill < stream_buffer_size &&
+                stream_fill(status, streams[i], SIZE_MAX) == 0)
+                stream_close(streams[i]);
+        size_t kept = 0;
+        for (size_t i = 0; i < count; i++) {
+            if (streams[i].fd < 0 && streams[i].fill < streams[i].pixel_size)
+                continue;
+            if (kept != i)
+                streams[kept] = streams[i];
+            kept++;
+        }
+        count = kept;
+        if (!count)
+            return;
+        size_t least = streams[0].fill;
+        for (size_t i = 1; i < count; i++)
+            least = std::min(least, streams[i].fill);
+        size_t n = whole_pixels(least, streams[0].pixel_size);
+        routine(streams, count, n);
+        write_or_fail(status, out_fd, out_name, streams[0].buf, n);
+        for (size_t i = 0; i < count; i++)
+            stream_drop(streams[i], n);
+    }
+}
+
+// The three frames of run_frame_pairs in one shared anonymous mapping, so that
+// worker processes forked by a routine write where the parent reads.
+struct FramePairMemory {
+    unsigned char *base;
+    size_t length;
+};
+FramePairMemory map_frame_pairs(int status, size_t left_size, size_t right_size);
+void unmap_frame_pairs(FramePairMemory memory);
+
+// Frame-by-frame pass over two streams whose frames may differ in size:
+// routine(output, left_frame, right_frame, left, right, L, R) fills the output
+// frame, which keeps what the previous call left there (zeros at first).  When
+// the right stream ends first the remaining left frames pass unchanged.
+template <class Routine>
+void run_frame_pairs(int status, Stream &left, Stream &right, int out_fd,
+                     const char *out_name, Routine &&routine)
+{
+    const size_t L = stream_frame_size(status, left);
+    const size_t R = stream_frame_size(status, right);
+    FramePairMemory memory = map_frame_pairs(status, L, R);
+    unsigned char *output = memory.base;
+    unsigned char *left_frame = memory.base + L;
+    unsigned char *right_frame = memory.base + 2 * L;
+    for (;;) {
+        if (!stream_read_frame(status, left, left_frame, L)) {
+            stream_close(left);
+            if (right.fd >= 0)
+                stream_close(right);
+            break;
+        }
+        if (!stream_read_frame(status, right, right_frame, R)) {
+            stream_close(right);
+            write_or_fail(status, out_fd, out_name, left_frame, L);
+            while (stream_read_frame(status, left, left_frame, L))
+                write_or_fail(status, out_fd, out_name, left_frame, L);
+            stream_close(left);
+            break;
+        }
+        routine(output, left_frame, right_frame, left, right, L, R);
+        write_or_fail(status, out_fd, out_name, output, L);
+    }
+    unmap_frame_pairs(memory);
+}

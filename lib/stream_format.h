@@ -1,0 +1,79 @@
+// The stream format: a text head line ("%zu %zu %zu %s\n": frames, width,
+// height, pixel format), a NUL and "uivf", then the frames back to back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+// Size of a stream's read buffer.
+constexpr size_t stream_buffer_size = 1024;
+// The head line with its newline lies within this many bytes of the start.
+constexpr size_t stream_head_limit = 1024;
+// The magic after the head line: a NUL and the letters "uivf".
+constexpr size_t stream_magic_size = 5;
+
+struct Stream {
+    size_t frames;
+    size_t width;
+    size_t height;
+    size_t pixel_size;
+    char pixfmt[32];
+    int fd;           // -1 once a driver has closed it at end of input
+    size_t fill;      // unread bytes at the front of buf
+    size_t frame_pos; // bytes of a partly read frame
+    alignas(64) unsigned char buf[stream_buffer_size];
+    const char *file; // display name, not copied
+    size_t headlen;   // offset of the first frame
+};
+
+// Opens path (standard input when null) and reads its head.
+void stream_open(int status, Stream &stream, const char *path);
+// Parses the head from fd, or from buf when fd is negative.
+void stream_read_head(int status, Stream &stream);
+void stream_set_pixel_size(int status, Stream &stream);
+int stream_try_set_pixel_size(Stream &stream);
+void stream_print_head(FILE *out, const Stream &stream);
+// Prints the head to standard output and flushes it; fatal on a stdio error.
+void stream_emit_head(int status, const Stream &stream);
+// One read of at most min(max, room left) bytes into buf; returns the count.
+size_t stream_fill(int status, Stream &stream, size_t max);
+// Consumes n bytes from the front of buf.
+void stream_drop(Stream &stream, size_t n);
+
+bool frame_size_fits(size_t width, size_t height, size_t pixel_size);
+void require_frame_size(int status, size_t width, size_t height, size_t pixel_size,
+                        const char *prefix, const char *name);
+// Frame size of a stream, fatal (with the stream's name) when it overflows.
+size_t stream_frame_size(int status, const Stream &stream);
+void stream_check_compatible(int status, const Stream &a, const Stream &b);
+
+// A pixel of the only format, xyza: four native doubles.
+struct Pixel {
+    double x, y, z, a;
+};
+constexpr size_t pixel_bytes = sizeof(Pixel);
+static_assert(pixel_bytes == 32);
+
+inline Pixel load_pixel(const unsigned char *p)
+{
+    Pixel v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void store_pixel(unsigned char *p, const Pixel &v) { memcpy(p, &v, sizeof v); }
+
+inline double load_double(const unsigned char *p)
+{
+    double v;
+    memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void store_double(unsigned char *p, double v) { memcpy(p, &v, sizeof v); }
+
+// The X and Z of the D65 white with Y = 1.
+constexpr double white_x = 0.9504705586542831;
+constexpr double white_z = 1.0888287363958842;

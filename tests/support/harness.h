@@ -1,0 +1,68 @@
+// Running the built programs as a user would: argv, standard input bytes,
+// files and pipes in; exit status, standard output and standard error out.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+struct RunResult {
+    int status = -1; // exit status, or -1 when ended by a signal
+    int signal = 0;  // the signal that ended it, or 0
+    std::string out;
+    std::string err;
+};
+
+struct RunOptions {
+    std::string input;             // bytes fed to standard input (a pipe)
+    std::string stdin_path;        // or a file opened as standard input
+    std::string stdout_path;       // standard output into this file instead of a pipe
+    std::vector<std::string> path; // directories put first in PATH
+    std::string cwd;
+    bool close_stdin = false;      // start with descriptor 0 closed
+    bool close_stdout = false;     // start with descriptor 1 closed
+    size_t input_chunk = 0;        // feed the input in pieces of this size (0: at once)
+    unsigned input_delay_us = 0;   // pause between pieces
+};
+
+// Full path of a built program (e.g. "rv-to-text").
+std::string program_path(const std::string &name);
+// The directory the programs are built into.
+std::string bin_dir();
+
+// Runs argv; argv[0] is a program name resolved in the build's bin directory
+// (it stays argv[0] as given, so diagnostics start with the short name).
+RunResult run(const std::vector<std::string> &argv, const RunOptions &options);
+RunResult run(const std::vector<std::string> &argv, const std::string &input = {});
+// Runs a /bin/sh command line with the bin directory first in PATH.
+RunResult run_shell(const std::string &command, const RunOptions &options = {});
+
+// Whether an external program is found in PATH.
+bool have_program(const char *name);
+
+// A temporary directory removed with its contents at scope exit.
+struct TempDir {
+    std::string path;
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    std::string file(const std::string &name) const { return path + "/" + name; }
+};
+
+std::string read_file(const std::string &path);
+void write_file(const std::string &path, const std::string &bytes);
+
+// Stream bytes: a head, and pixels as native doubles.
+std::string stream_head(uint64_t frames, uint64_t width, uint64_t height,
+                        const std::string &pixfmt = "xyza");
+std::string doubles(std::initializer_list<double> values);
+std::string doubles(const std::vector<double> &values);
+std::vector<double> to_doubles(const std::string &bytes, size_t offset = 0);
+// A whole stream: head plus frames of the given pixels (4 doubles per pixel).
+std::string make_stream(uint64_t frames, uint64_t width, uint64_t height,
+                        const std::vector<double> &values);
+// Bit pattern of a double, for exact comparison (NaN and -0 included).
+uint64_t bits(double v);

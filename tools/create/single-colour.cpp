@@ -1,0 +1,82 @@
+// rv-single-colour: a stream of frames of one colour, finite or endless.
+#include "diagnostics.h"
+#include "stream_format.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+static const char synopsis[] = "[-f frames | -f 'inf'] -w width -h height (X Y Z | Y) [alpha]";
+
+// One prepared buffer of pixels, written again and again.
+constexpr size_t colour_pixels = 256;
+
+static double parse_value(const char *text, const char *phrase)
+{
+    errno = 0;
+    char *end;
+    double value = strtod(text, &end);
+    if (errno || end == text || *end)
+        fail(1, "%s must be floating-point value\n", phrase);
+    return value;
+}
+
+static Pixel parse_colour(char **words, int count)
+{
+    Pixel colour;
+    if (count >= 3) {
+        colour.x = parse_value(words[0], "the X value");
+        colour.y = parse_value(words[1], "the Y value");
+        colour.z = parse_value(words[2], "the Z value");
+    } else {
+        colour.y = parse_value(words[0], "the Y value");
+        colour.x = colour.y * white_x;
+        colour.z = colour.y * white_z;
+    }
+    colour.a = count % 2 == 0 ? parse_value(words[count - 1], "the alpha value") : 1.0;
+    return colour;
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    uint64_t frames = 1, width = 0, height = 0;
+    bool endless = false;
+    for (int letter; (letter = scan_option(cl, "f:w:h:"));) {
+        switch (letter) {
+        case 'f':
+            endless = strcmp(cl.arg, "inf") == 0;
+            if (!endless)
+                frames = option_uint('f', cl.arg, 1, UINT64_MAX);
+            break;
+        case 'w': width = option_uint('w', cl.arg, 1, UINT64_MAX); break;
+        case 'h': height = option_uint('h', cl.arg, 1, UINT64_MAX); break;
+        }
+    }
+    int count = operand_count(cl);
+    if (!width || !height || count < 1 || count > 4)
+        usage(cl);
+    Pixel colour = parse_colour(operands(cl), count);
+
+    // Rows and frames must have a byte size before anything is written.
+    require_frame_size(1, width, height, pixel_bytes, nullptr, "<stdout>");
+    const uint64_t row_bytes = width * pixel_bytes;
+
+    if (endless)
+        refuse_regular_output(1, 1, "<stdout>");
+    Stream head{};
+    head.frames = endless ? 0 : frames;
+    head.width = width;
+    head.height = height;
+    strcpy(head.pixfmt, "xyza");
+    stream_emit_head(1, head);
+
+    static Pixel buffer[colour_pixels];
+    for (Pixel &p : buffer)
+        p = colour;
+    for (uint64_t f = 0; endless || f < frames; f++)
+        for (uint64_t row = 0; row < height; row++)
+            if (write_repeated(1, buffer, sizeof buffer, row_bytes))
+                fail(1, "write %s:", "<stdout>");
+    return 0;
+}
