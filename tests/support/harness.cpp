@@ -241,3 +241,98 @@ uint64_t bits(double v)
     memcpy(&b, &v, sizeof b);
     return b;
 }
+
+static void drain(int out_fd, int err_fd, RunResult &result)
+{
+    char buf[65536];
+    while (out_fd >= 0 || err_fd >= 0) {
+        pollfd fds[2];
+        int n = 0;
+        if (out_fd >= 0)
+            fds[n++] = {out_fd, POLLIN, 0};
+        if (err_fd >= 0)
+            fds[n++] = {err_fd, POLLIN, 0};
+        if (poll(fds, n, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            throw std::runtime_error("poll");
+        }
+        for (int i = 0; i < n; i++) {
+            if (!fds[i].revents)
+                continue;
+            int fd = fds[i].fd;
+            ssize_t r = read(fd, buf, sizeof buf);
+            if (r <= 0) {
+                close(fd);
+                (fd == out_fd ? out_fd : err_fd) = -1;
+            } else {
+                (fd == out_fd ? result.out : result.err).append(buf, size_t(r));
+            }
+        }
+    }
+}
+
+int feed_pipe(const std::string &bytes, size_t chunk, unsigned delay_us)
+{
+    int p[2];
+    if (pipe(p))
+        throw std::runtime_error("pipe");
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork");
+    if (pid == 0) {
+        close(p[0]);
+        size_t done = 0;
+        while (done < bytes.size()) {
+            size_t piece = bytes.size() - done;
+            if (chunk && piece > chunk)
+                piece = chunk;
+            ssize_t r = write(p[1], bytes.data() + done, piece);
+            if (r <= 0)
+                _exit(1);
+            done += size_t(r);
+            if (delay_us && done < bytes.size())
+                usleep(delay_us);
+        }
+        _exit(0);
+    }
+    close(p[1]);
+    return p[0];
+}
+
+RunResult run_function(const std::function<void()> &body, const std::string &input)
+{
+    int out[2], err[2];
+    if (pipe(out) || pipe(err))
+        throw std::runtime_error("pipe");
+    int in = feed_pipe(input);
+    fflush(nullptr);
+    pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork");
+    if (pid == 0) {
+        signal(SIGPIPE, SIG_DFL);
+        dup2(in, 0);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        for (int fd : {in, out[0], out[1], err[0], err[1]})
+            close(fd);
+        body();
+        fflush(nullptr);
+        _exit(0);
+    }
+    close(in);
+    close(out[1]);
+    close(err[1]);
+    RunResult result;
+    drain(out[0], err[0], result);
+    int wstatus;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
+        ;
+    if (WIFEXITED(wstatus))
+        result.status = WEXITSTATUS(wstatus);
+    else if (WIFSIGNALED(wstatus))
+        result.signal = WTERMSIG(wstatus);
+    return result;
+}

@@ -66,3 +66,14 @@ std::string make_stream(uint64_t frames, uint64_t width, uint64_t height,
                         const std::vector<double> &values);
 // Bit pattern of a double, for exact comparison (NaN and -0 included).
 uint64_t bits(double v);
+
+#include <functional>
+
+// Runs a function in a forked child with the given standard input (a pipe fed
+// with `input`) and captured standard output and error; the child exits with
+// status 0 when the function returns.  For library code that may exit.
+RunResult run_function(const std::function<void()> &body, const std::string &input = {});
+
+// The read end of a pipe that a forked writer fills with `bytes`, in pieces of
+// `chunk` bytes (0: at once) with a pause of `delay_us` between them.
+int feed_pipe(const std::string &bytes, size_t chunk = 0, unsigned delay_us = 0);
