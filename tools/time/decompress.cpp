@@ -1,0 +1,90 @@
+// rv-decompress: a frame-difference stream made by rv-compress back into the
+// raw stream, byte for byte.
+//
+// The reader keeps one frame, the last byte decoded at every position, and a
+// position in it that wraps at the frame's end: records need not end where
+// frames do.  Every piece is written as soon as it is decoded.
+#include "diagnostics.h"
+#include "drivers.h"
+
+#include <cstdlib>
+
+static const char synopsis[] = "";
+
+// A record header: the counts of unchanged and of changed bytes.
+constexpr size_t header_size = 2 * sizeof(uint64_t);
+
+// The frame and the position in it where the next decoded byte goes.
+struct Decoder {
+    unsigned char *frame;
+    size_t size;
+    size_t pos;
+};
+
+// Writes the n bytes of the frame at the position and moves past them.
+static void emit(Decoder &d, size_t n)
+{
+    write_or_fail(1, 1, "<stdout>", d.frame + d.pos, n);
+    d.pos += n;
+    if (d.pos == d.size)
+        d.pos = 0;
+}
+
+// Repeats what the frame before held at the next `count` positions.
+static void serve_unchanged(Decoder &d, uint64_t count)
+{
+    while (count) {
+        size_t n = std::min<uint64_t>(count, d.size - d.pos);
+        emit(d, n);
+        count -= n;
+    }
+}
+
+// Takes `count` new bytes from the input into the frame, writing them as they
+// arrive; fatal when the input ends first.
+static void serve_changed(Decoder &d, Stream &stream, uint64_t count)
+{
+    while (count) {
+        if (!stream.fill && !stream_fill(1, stream, SIZE_MAX))
+            fail(1, "%s: corrupt input\n", stream.file);
+        size_t n = std::min<uint64_t>({count, d.size - d.pos, stream.fill});
+        memcpy(d.frame + d.pos, stream.buf, n);
+        stream_drop(stream, n);
+        emit(d, n);
+        count -= n;
+    }
+}
+
+// The next record header from the input; false when the input ends before a
+// whole header (stray bytes at the end are ignored).
+static bool read_header(Stream &stream, uint64_t &unchanged, uint64_t &changed)
+{
+    while (stream.fill < header_size)
+        if (!stream_fill(1, stream, SIZE_MAX))
+            return false;
+    memcpy(&unchanged, stream.buf, sizeof unchanged);
+    memcpy(&changed, stream.buf + sizeof unchanged, sizeof changed);
+    stream_drop(stream, header_size);
+    return true;
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    if (scan_option(cl, "") || operand_count(cl))
+        usage(cl);
+    Stream stream;
+    stream_open(1, stream, nullptr);
+    stream_emit_head(1, stream);
+    const size_t size = stream_frame_size(1, stream);
+
+    Decoder d{static_cast<unsigned char *>(calloc(size, 1)), size, 0};
+    if (!d.frame)
+        fail(1, "calloc: out of memory\n");
+    for (uint64_t unchanged, changed; read_header(stream, unchanged, changed);) {
+        serve_unchanged(d, unchanged);
+        serve_changed(d, stream, changed);
+    }
+    free(d.frame);
+    return 0;
+}
