@@ -135,12 +135,15 @@ bool frame_size_fits(size_t width, size_t height, size_t pixel_size)
 {
     if (!pixel_size)
         return true;
-    size_t product = pixel_size;
-    if (width && __builtin_mul_overflow(product, width, &product))
-        return false;
-    if (height && __builtin_mul_overflow(product, height, &product))
-        return false;
-    return true;
+    // A zero dimension must not hide an oversized other one.
+    size_t product;
+    if (width && height) {
+        if (__builtin_mul_overflow(width, height, &product))
+            return false;
+    } else {
+        product = width ? width : height;
+    }
+    return !product || !__builtin_mul_overflow(product, pixel_size, &product);
 }
 
 void require_frame_size(int status, size_t width, size_t height, size_t pixel_size,
