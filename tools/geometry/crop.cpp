@@ -1,0 +1,116 @@
+// rv-crop: a rectangle of every frame, alone, as a mask, as a hole or tiled.
+#include "buffers.h"
+#include "diagnostics.h"
+#include "drivers.h"
+#include "tiling.h"
+
+#include <cstdlib>
+#include <cstring>
+
+static const char synopsis[] = "[-s | -S | -t] width height left top";
+
+enum class Mode { plain, keep, cut, tile };
+
+// The rectangle in bytes and rows of a frame of `row` bytes per row.
+struct Area {
+    size_t row;    // input row length
+    size_t left;   // first byte of the rectangle in a row
+    size_t width;  // rectangle row length
+    size_t top;    // first row
+    size_t height; // rows
+};
+
+// Plain crop: the rectangle's rows, one span each, into `out`.
+static void crop(unsigned char *out, const unsigned char *frame, const Area &a)
+{
+    for (size_t r = 0; r < a.height; r++)
+        memcpy(out + r * a.width, frame + (a.top + r) * a.row + a.left, a.width);
+}
+
+// -s: every byte outside the rectangle becomes 0.
+static void keep(unsigned char *frame, size_t frame_height, const Area &a)
+{
+    memset(frame, 0, a.top * a.row);
+    for (size_t r = a.top; r < a.top + a.height; r++) {
+        memset(frame + r * a.row, 0, a.left);
+        memset(frame + r * a.row + a.left + a.width, 0, a.row - a.left - a.width);
+    }
+    memset(frame + (a.top + a.height) * a.row, 0, (frame_height - a.top - a.height) * a.row);
+}
+
+// -S: every byte inside the rectangle becomes 0.
+static void cut(unsigned char *frame, const Area &a)
+{
+    for (size_t r = a.top; r < a.top + a.height; r++)
+        memset(frame + r * a.row + a.left, 0, a.width);
+}
+
+// -t: output pixel (x, y) is input pixel (left + ((x - left) mod width),
+// top + ((y - top) mod height)).  The rectangle's rows are tiled across, then
+// the other rows copied from them.
+static void tile(unsigned char *out, const unsigned char *frame, size_t frame_height,
+                 const Area &a)
+{
+    for (size_t r = a.top; r < a.top + a.height; r++)
+        tile_span(out + r * a.row, a.row, frame + r * a.row + a.left, a.width, a.left);
+    tile_rows(out, a.row, frame_height, a.top, a.height);
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    Mode mode = Mode::plain;
+    bool conflict = false;
+    for (int letter; (letter = scan_option(cl, "sSt"));) {
+        Mode chosen = letter == 's' ? Mode::keep : letter == 'S' ? Mode::cut : Mode::tile;
+        conflict |= mode != Mode::plain && mode != chosen;
+        mode = chosen;
+    }
+    if (conflict || operand_count(cl) != 4)
+        usage(cl);
+    char **words = operands(cl);
+    uint64_t width = operand_uint("the width", words[0], 1, UINT64_MAX);
+    uint64_t height = operand_uint("the height", words[1], 1, UINT64_MAX);
+    uint64_t left = operand_uint("the left position", words[2], 0, UINT64_MAX);
+    uint64_t top = operand_uint("the top position", words[3], 0, UINT64_MAX);
+
+    Stream stream;
+    stream_open(1, stream, nullptr);
+    uint64_t right, bottom;
+    if (__builtin_add_overflow(left, width, &right) || right > stream.width ||
+        __builtin_add_overflow(top, height, &bottom) || bottom > stream.height)
+        fail(1, "crop area extends beyond original image\n");
+
+    Stream head = stream;
+    if (mode == Mode::plain) {
+        head.width = width;
+        head.height = height;
+    }
+    stream_emit_head(1, head);
+
+    const size_t frame_size = stream_frame_size(1, stream);
+    const size_t p = stream.pixel_size;
+    const Area area{stream.width * p, left * p, width * p, top, height};
+    unsigned char *frame = allocate_bytes(1, frame_size);
+    unsigned char *out = nullptr;
+    size_t out_size = frame_size;
+    if (mode == Mode::plain) {
+        out_size = area.width * height;
+        out = allocate_bytes(1, out_size);
+    } else if (mode == Mode::tile) {
+        out = allocate_bytes(1, out_size);
+    }
+
+    while (stream_read_frame(1, stream, frame, frame_size)) {
+        switch (mode) {
+        case Mode::plain: crop(out, frame, area); break;
+        case Mode::keep: keep(frame, stream.height, area); break;
+        case Mode::cut: cut(frame, area); break;
+        case Mode::tile: tile(out, frame, stream.height, area); break;
+        }
+        write_or_fail(1, 1, "<stdout>", out ? out : frame, out_size);
+    }
+    free(out);
+    free(frame);
+    return 0;
+}

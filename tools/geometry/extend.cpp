@@ -1,0 +1,89 @@
+// rv-extend: margins around every frame, zero bytes or the frame tiled.
+#include "buffers.h"
+#include "diagnostics.h"
+#include "drivers.h"
+#include "tiling.h"
+
+#include <cstdlib>
+#include <cstring>
+
+static const char synopsis[] = "[-l left] [-r right] [-a above] [-b below] [-t]";
+
+// The input frame's place in the output frame, in bytes and rows.
+struct Placement {
+    size_t in_row;     // input row length
+    size_t in_height;  // input rows
+    size_t out_row;    // output row length
+    size_t out_height; // output rows
+    size_t left;       // bytes before the input in each row
+    size_t above;      // rows above the input
+};
+
+// Zero margins: the input rows go into place and nothing else is touched, so
+// the margins keep the zeros the frame was allocated with.
+static void place(unsigned char *out, const unsigned char *frame, const Placement &m)
+{
+    for (size_t r = 0; r < m.in_height; r++)
+        memcpy(out + (m.above + r) * m.out_row + m.left, frame + r * m.in_row, m.in_row);
+}
+
+// Tiled margins: output pixel (x, y) is input pixel ((x - left) mod W,
+// (y - above) mod H).  The rows that hold the input are tiled across, the rows
+// above and below are copies of them.
+static void tile(unsigned char *out, const unsigned char *frame, const Placement &m)
+{
+    for (size_t r = 0; r < m.in_height; r++)
+        tile_span(out + (m.above + r) * m.out_row, m.out_row, frame + r * m.in_row, m.in_row,
+                  m.left);
+    tile_rows(out, m.out_row, m.out_height, m.above, m.in_height);
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    uint64_t left = 0, right = 0, above = 0, below = 0;
+    bool tiled = false;
+    for (int letter; (letter = scan_option(cl, "l:r:a:b:t"));) {
+        switch (letter) {
+        case 'l': left = option_uint('l', cl.arg, 0, UINT64_MAX); break;
+        case 'r': right = option_uint('r', cl.arg, 0, UINT64_MAX); break;
+        case 'a': above = option_uint('a', cl.arg, 0, UINT64_MAX); break;
+        case 'b': below = option_uint('b', cl.arg, 0, UINT64_MAX); break;
+        case 't': tiled = true; break;
+        }
+    }
+    if (operand_count(cl))
+        usage(cl);
+
+    Stream stream;
+    stream_open(1, stream, nullptr);
+    const size_t frame_size = stream_frame_size(1, stream);
+    unsigned char *frame = allocate_bytes(1, frame_size);
+
+    Stream head = stream;
+    if (__builtin_add_overflow(stream.width, left, &head.width) ||
+        __builtin_add_overflow(head.width, right, &head.width))
+        fail(1, "%s: output video is too wide\n", "<stdout>");
+    if (__builtin_add_overflow(stream.height, above, &head.height) ||
+        __builtin_add_overflow(head.height, below, &head.height))
+        fail(1, "%s: output video is too tall\n", "<stdout>");
+    const size_t p = stream.pixel_size;
+    require_frame_size(1, head.width, head.height, p, "output", "<stdout>");
+    const size_t out_size = head.width * head.height * p;
+    // Zero margins are cleared here once and never written again.
+    unsigned char *out = tiled ? allocate_bytes(1, out_size) : allocate_zeroed(1, out_size);
+    stream_emit_head(1, head);
+
+    const Placement m{stream.width * p, stream.height, head.width * p, head.height,
+                      left * p, above};
+    while (stream_read_frame(1, stream, frame, frame_size)) {
+        if (tiled)
+            tile(out, frame, m);
+        else
+            place(out, frame, m);
+        write_or_fail(1, 1, "<stdout>", out, out_size);
+    }
+    free(out);
+    free(frame);
+    return 0;
+}

@@ -1,0 +1,38 @@
+// rv-flop: every frame mirrored left to right, one row at a time.
+#include "buffers.h"
+#include "diagnostics.h"
+#include "drivers.h"
+
+#include <cstring>
+
+static const char synopsis[] = "";
+
+// Input pixel k goes to output position width - 1 - k.
+static void mirror_row(unsigned char *out, const unsigned char *in, size_t width, size_t p)
+{
+    for (size_t k = 0; k < width; k++)
+        memcpy(out + (width - 1 - k) * p, in + k * p, p);
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    if (scan_option(cl, "") || operand_count(cl))
+        usage(cl);
+    Stream stream;
+    stream_open(1, stream, nullptr);
+    stream_emit_head(1, stream);
+
+    // Rows are the unit: an input that ends between two rows ends the output there.
+    require_frame_size(1, stream.width, 1, stream.pixel_size, nullptr, stream.file);
+    const size_t row = stream.width * stream.pixel_size;
+    unsigned char *in = allocate_bytes(1, row);
+    unsigned char *out = allocate_bytes(1, row);
+    while (stream_read_frame(1, stream, in, row)) {
+        mirror_row(out, in, stream.width, stream.pixel_size);
+        write_or_fail(1, 1, "<stdout>", out, row);
+    }
+    free(out);
+    free(in);
+    return 0;
+}
