@@ -1,0 +1,53 @@
+// rv-trail: every frame of standard input laid over the previous output frame
+// with a coverage that an alpha video gives per pixel, so that moving things
+// leave fading trails.  A recursive blend over time.
+#include "diagnostics.h"
+#include "drivers.h"
+
+#include <cstring>
+
+static const char synopsis[] = "alpha-stream";
+
+// Whether the first frame has been taken: it starts the composite as it is.
+static bool started;
+
+// Lays frame over the composite out, which still holds the previous output
+// frame.  Coverage b is the frame's alpha times the alpha pixel's Y times its
+// alpha; the composite keeps the weight (1 - b) times its own alpha.  The
+// colour is not divided by the new alpha.
+static void lay_over(unsigned char *out, const unsigned char *frame, const unsigned char *alpha,
+                     Stream &, Stream &, size_t size, size_t)
+{
+    if (!started) {
+        memcpy(out, frame, size);
+        started = true;
+        return;
+    }
+    for (size_t i = 0; i < size; i += pixel_bytes) {
+        Pixel o = load_pixel(out + i);
+        Pixel f = load_pixel(frame + i);
+        Pixel m = load_pixel(alpha + i);
+        double b = f.a * m.y * m.a;
+        double r = (1 - b) * o.a;
+        o.x = r * o.x + b * f.x;
+        o.y = r * o.y + b * f.y;
+        o.z = r * o.z + b * f.z;
+        o.a = b + r;
+        store_pixel(out + i, o);
+    }
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    if (scan_option(cl, "") || operand_count(cl) != 1)
+        usage(cl);
+
+    Stream input{}, alpha{};
+    stream_open(1, input, nullptr);
+    stream_open(1, alpha, operands(cl)[0]);
+    stream_check_compatible(1, input, alpha);
+    stream_emit_head(1, input);
+    run_frame_pairs(1, input, alpha, 1, "<stdout>", lay_over);
+    return 0;
+}
