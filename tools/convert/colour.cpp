@@ -34,3 +34,61 @@ Rgb xyz_to_rgb(double x, double y, double z)
         (x * 0.05564350356435283 + y * -0.20402617973596024) + z * 1.0572265677227033,
     };
 }
+
+Pixel yuv_to_xyz(Ayuv s, bool fast)
+{
+    if (fast) {
+        double y = int(s.y) - 4096, u = int(s.u) - 32768, v = int(s.v) - 32768;
+        return Pixel{
+            (y * 1.4503251066670986e-05 + u * 3.4558679063934274e-06) + v * 4.009233986305529e-06,
+            (y * 1.525902189669642e-05 + u * -2.0772281440939065e-06) + v * -2.638986076923054e-06,
+            (y * 1.6614461530417088e-05 + u * 2.885925752619118e-05) + v * -7.178108687576918e-07,
+            1.0,
+        };
+    }
+    double y = (int(s.y) - 4096) / 65535.0;
+    double u = (int(s.u) - 32768) / 65535.0;
+    double v = (int(s.v) - 32768) / 65535.0;
+    double r = srgb_decode((y + u * 0.000283280104858212) + v * 1.1407044959055852);
+    double g = srgb_decode((y + u * -0.3963088666949721) + v * -0.5810736428822822);
+    double b = srgb_decode((y + u * 2.039900035075413) + v * 0.000171790316923077);
+    Xyz c = rgb_to_xyz(r, g, b);
+    return Pixel{c.x, c.y, c.z, s.a / 65535.0};
+}
+
+// The integer part of v, clamped into [low, high]; the clamp is done first,
+// in floating point, so that no value is out of range for the conversion.
+static int sample_in(double v, int low, int high)
+{
+    if (!(v >= low))
+        return low;
+    if (v > high)
+        return high;
+    return int(v);
+}
+
+static Ayuv yuv_samples(double alpha, double y, double u, double v)
+{
+    return Ayuv{
+        uint16_t(sample_in(alpha, 0, 65535)),
+        uint16_t(sample_in(y, -4096, 61439) + 4096),
+        uint16_t(sample_in(u, -32768, 32767) + 32768),
+        uint16_t(sample_in(v, -32768, 32767) + 32768),
+    };
+}
+
+Ayuv xyz_to_yuv(const Pixel &p, bool fast)
+{
+    if (fast)
+        return yuv_samples(
+            65535,
+            (p.x * 26625.38231027396 + p.y * 40524.009094943605) + p.z * -271.5313105642117,
+            (p.x * -11278.37514454173 + p.y * -26409.917731575) + p.z * 34100.570654318486,
+            (p.x * 162829.6010001284 + p.y * -123829.31321263907) + p.z * -28411.65702312921);
+    Rgb c = xyz_to_rgb(p.x, p.y, p.z);
+    double r = srgb_encode(c.r), g = srgb_encode(c.g), b = srgb_encode(c.b);
+    double y = (r * 0.299 + g * 0.587) + b * 0.114;
+    double u = (r * -0.1466275659824047 + g * -0.28771586836102964) + b * 0.43434343434343436;
+    double v = (r * 0.6145689257722452 + g * -0.5145228215767635) + b * -0.10004610419548178;
+    return yuv_samples(p.a * 65535, y * 65535, u * 65535, v * 65535);
+}

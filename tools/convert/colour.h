@@ -2,6 +2,10 @@
 // matrices with exact double constants, every sum formed left to right.
 #pragma once
 
+#include "stream_format.h"
+
+#include <cstdint>
+
 // sRGB transfer function, encoded to linear (odd-symmetric for negatives).
 double srgb_decode(double v);
 // Linear to encoded.
@@ -17,3 +21,17 @@ struct Xyz {
 // Linear sRGB to CIE XYZ (D65, Y of white = 1) and back.
 Xyz rgb_to_xyz(double r, double g, double b);
 Rgb xyz_to_rgb(double x, double y, double z);
+
+// An ffmpeg ayuv64le pixel: 16-bit samples of alpha, luma (offset by 4096) and
+// the two chroma values (offset by 32768), made from sRGB-encoded values.
+struct Ayuv {
+    uint16_t a, y, u, v;
+};
+
+// Samples to XYZ and alpha.  `fast` takes one linear matrix without the
+// transfer function and sets alpha to 1.  Nothing is clamped.
+Pixel yuv_to_xyz(Ayuv s, bool fast);
+// XYZ and alpha to samples, truncated toward zero and clamped into range
+// (NaN gives the lowest sample).  `fast` takes one linear matrix without the
+// transfer function and sets alpha to 65535.
+Ayuv xyz_to_yuv(const Pixel &p, bool fast);
