@@ -1,0 +1,65 @@
+// rv-cut: frames start-point to end-point - 1 of a stream file, read by
+// position so that nothing before the start point is touched.
+#include "diagnostics.h"
+#include "stream_format.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+static const char synopsis[] = "start-point (end-point | 'end') file";
+
+constexpr uint64_t offset_max = INT64_MAX;
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    if (scan_option(cl, "") || operand_count(cl) != 3)
+        usage(cl);
+    char **words = operands(cl);
+    if (strcmp(words[0], "end") == 0)
+        fail(1, "refusing to create video with zero frames\n");
+    uint64_t start = operand_uint("the start point", words[0], 0, UINT64_MAX);
+    bool to_end = strcmp(words[1], "end") == 0;
+    uint64_t end = to_end ? 0 : operand_uint("the end point", words[1], 0, UINT64_MAX);
+
+    Stream stream;
+    stream_open(1, stream, words[2]);
+    if (to_end)
+        end = stream.frames;
+    else if (end > stream.frames)
+        fail(1, "end point is after end of video\n");
+    if (start > end)
+        fail(1, "start point is after end point\n");
+    if (start == end)
+        fail(1, "refusing to create video with zero frames\n");
+
+    Stream head = stream;
+    head.frames = end - start;
+    stream_emit_head(1, head);
+
+    const size_t frame_size = stream_frame_size(1, stream);
+    // Every offset up to the end of the range must be a valid file offset;
+    // testing the end (not only the length) keeps start * size from wrapping.
+    if (end > (offset_max - stream.headlen) / frame_size)
+        fail(1, "%s: video is too large\n", stream.file);
+    uint64_t offset = stream.headlen + start * frame_size;
+    const uint64_t stop = stream.headlen + end * frame_size;
+    posix_fadvise(stream.fd, off_t(offset), off_t(stop - offset), POSIX_FADV_SEQUENTIAL);
+
+    // The stream's own buffer carries the copy; what the head reader left
+    // in it lies before the range and is not used.
+    while (offset < stop) {
+        size_t want = stop - offset < sizeof stream.buf ? size_t(stop - offset) : sizeof stream.buf;
+        ssize_t got = pread(stream.fd, stream.buf, want, off_t(offset));
+        if (got < 0)
+            fail(1, "pread %s:", stream.file);
+        if (got == 0)
+            fail(1, "%s: file is shorter than expected\n", stream.file);
+        if (write_all(1, stream.buf, size_t(got)))
+            fail(1, "write %s:", "<stdout>");
+        offset += uint64_t(got);
+    }
+    close(stream.fd);
+    return 0;
+}

@@ -1,0 +1,100 @@
+// rv-skip-pattern: frames of standard input kept or dropped by a repeating
+// pattern of entries, each keeping (+n) or dropping (n) n frames.
+#include "diagnostics.h"
+#include "stream_format.h"
+
+#include <cstdlib>
+
+static const char synopsis[] = "(skipped-frames | +included-frames) ...";
+
+struct Pattern {
+    unsigned char *included; // 1 keeps the entry's frames, 0 drops them
+    uint64_t *counts;
+    size_t entries;
+};
+
+// Frames the pattern keeps of the first `frames` frames: whole cycles, then
+// the entries the last, partial cycle reaches.  Counts are summed in 128
+// bits, so no pattern wraps.
+static uint64_t kept_frames(const Pattern &pattern, uint64_t frames)
+{
+    unsigned __int128 cycle = 0, kept_per_cycle = 0;
+    for (size_t e = 0; e < pattern.entries; e++) {
+        cycle += pattern.counts[e];
+        if (pattern.included[e])
+            kept_per_cycle += pattern.counts[e];
+    }
+    unsigned __int128 kept = frames / cycle * kept_per_cycle;
+    unsigned __int128 rest = frames % cycle;
+    for (size_t e = 0; e < pattern.entries && rest; e++) {
+        uint64_t taken = rest < pattern.counts[e] ? uint64_t(rest) : pattern.counts[e];
+        if (pattern.included[e])
+            kept += taken;
+        rest -= taken;
+    }
+    return uint64_t(kept);
+}
+
+// Passes one frame, row by row, through the stream's buffer: written when
+// `keep`, read and dropped otherwise.  Returns false at a clean end of input.
+static bool pass_frame(Stream &stream, uint64_t row_size, bool keep)
+{
+    for (size_t row = 0; row < stream.height; row++) {
+        for (uint64_t missing = row_size; missing;) {
+            if (!stream.fill && !stream_fill(1, stream, missing)) {
+                if (row == 0 && missing == row_size)
+                    return false;
+                fail(1, "%s: is shorted than expected\n", stream.file);
+            }
+            size_t n = stream.fill < missing ? stream.fill : size_t(missing);
+            if (keep && write_all(1, stream.buf, n))
+                fail(1, "write %s:", "<stdout>");
+            stream_drop(stream, n);
+            missing -= n;
+        }
+    }
+    return true;
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    if (scan_option(cl, "") || operand_count(cl) == 0)
+        usage(cl);
+    Stream stream;
+    stream_open(1, stream, nullptr);
+
+    Pattern pattern;
+    pattern.entries = size_t(operand_count(cl));
+    pattern.included = static_cast<unsigned char *>(malloc(pattern.entries));
+    if (!pattern.included)
+        fail(1, "malloc: out of memory\n");
+    pattern.counts = static_cast<uint64_t *>(calloc(pattern.entries, sizeof *pattern.counts));
+    if (!pattern.counts)
+        fail(1, "calloc: out of memory\n");
+    bool null_pattern = true;
+    for (size_t e = 0; e < pattern.entries; e++) {
+        const char *word = operands(cl)[e];
+        pattern.included[e] = word[0] == '+';
+        pattern.counts[e] = pattern.included[e]
+                                ? operand_uint("included frame count", word + 1, 0, UINT64_MAX)
+                                : operand_uint("skipped frame count", word, 0, UINT64_MAX);
+        null_pattern = null_pattern && pattern.counts[e] == 0;
+    }
+    if (null_pattern)
+        fail(1, "null pattern is not allowed\n");
+
+    require_frame_size(1, stream.width, 1, stream.pixel_size, nullptr, stream.file);
+    const uint64_t row_size = stream.width * stream.pixel_size;
+    Stream head = stream;
+    head.frames = kept_frames(pattern, stream.frames);
+    stream_emit_head(1, head);
+
+    for (size_t e = 0;; e = (e + 1) % pattern.entries)
+        for (uint64_t f = 0; f < pattern.counts[e]; f++)
+            if (!pass_frame(stream, row_size, pattern.included[e])) {
+                free(pattern.included);
+                free(pattern.counts);
+                return 0;
+            }
+}
