@@ -1,0 +1,225 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// A record as it appears in the compressed body.
+std::string record(uint64_t unchanged, uint64_t changed, const std::string &data = {})
+{
+    std::string bytes(16, '\0');
+    memcpy(bytes.data(), &unchanged, 8);
+    memcpy(bytes.data() + 8, &changed, 8);
+    return bytes + data;
+}
+
+// Reference decoder, byte by byte over one frame of `size` bytes whose
+// position wraps; stops at the first record that is not whole.
+std::string reference_decoding(const std::string &body, size_t size)
+{
+    std::string frame(size, '\0'), out;
+    size_t q = 0, at = 0;
+    while (body.size() - at >= 16) {
+        uint64_t unchanged, changed;
+        memcpy(&unchanged, body.data() + at, 8);
+        memcpy(&changed, body.data() + at + 8, 8);
+        at += 16;
+        for (; unchanged; unchanged--, q = (q + 1) % size)
+            out += frame[q];
+        for (; changed && at < body.size(); changed--, q = (q + 1) % size)
+            out += frame[q] = body[at++];
+    }
+    return out;
+}
+
+std::string random_bytes(size_t n, uint64_t seed)
+{
+    std::mt19937_64 random(seed);
+    std::string bytes(n, '\0');
+    for (char &c : bytes)
+        c = char(random());
+    return bytes;
+}
+
+// A still background with a square of 4x4 pixels that moves 3 pixels right
+// and 1 down per frame.
+std::string moving_square(size_t frames, size_t width, size_t height)
+{
+    std::vector<double> values;
+    for (size_t k = 0; k < frames; k++)
+        for (size_t y = 0; y < height; y++)
+            for (size_t x = 0; x < width; x++) {
+                bool inside = x - 3 * k % width < 4 && y - k % height < 4;
+                if (inside)
+                    values.insert(values.end(), {0.9, 0.1, 0.2, 1});
+                else
+                    values.insert(values.end(), {x / double(width), y / double(height), 0.5, 1});
+            }
+    return make_stream(frames, width, height, values);
+}
+
+std::string round_trip(const std::string &input, const RunOptions &decompress_options = {})
+{
+    RunResult c = run({"rv-compress"}, input);
+    EXPECT_EQ(c.status, 0) << c.err;
+    RunOptions options = decompress_options;
+    options.input = c.out;
+    RunResult d = run({"rv-decompress"}, options);
+    EXPECT_EQ(d.status, 0) << d.err;
+    EXPECT_EQ(d.err, "");
+    return d.out;
+}
+
+} // namespace
+
+TEST(Decompress, RecordsAcrossFrames)
+{
+    // Frames of 1x2 pixels, 64 bytes; records that run over frame ends wrap
+    // to the start of the frame and serve the next frame from there.
+    const std::string head = stream_head(4, 1, 2);
+    std::string body = record(0, 70, random_bytes(70, 1)) + record(100, 3, "abc") +
+                       record(0, 0) + record(5, 0) + record(0, 66, random_bytes(66, 2));
+    RunResult r = run({"rv-decompress"}, head + body);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::string expected = reference_decoding(body, 64);
+    EXPECT_EQ(expected.size(), 70 + 103 + 5 + 66u);
+    EXPECT_EQ(r.out, head + expected);
+
+    // The same, fed a few bytes at a time, so that headers and data are
+    // split across reads.
+    RunOptions slow;
+    slow.input = head + body;
+    slow.input_chunk = 5;
+    r = run({"rv-decompress"}, slow);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, head + expected);
+
+    // An unchanged count over several frames repeats the last frame.
+    body = record(3, 61, random_bytes(61, 3)) + record(64 * 3 + 10, 0);
+    r = run({"rv-decompress"}, head + body);
+    EXPECT_EQ(r.status, 0) << r.err;
+    expected = reference_decoding(body, 64);
+    EXPECT_EQ(r.out, head + expected);
+    EXPECT_EQ(expected.substr(64, 64), expected.substr(0, 64));
+}
+
+TEST(Decompress, EndsOfInput)
+{
+    const std::string head = stream_head(2, 1, 2);
+    const std::string data = random_bytes(100, 4);
+
+    // A head and no records: the head alone.
+    RunResult r = run({"rv-decompress"}, head);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, head);
+    EXPECT_EQ(r.err, "");
+
+    // 1 to 15 stray bytes after the last whole record are ignored.
+    for (size_t stray = 1; stray <= 15; stray++) {
+        r = run({"rv-decompress"}, head + record(0, 64, data.substr(0, 64)) +
+                                       std::string(stray, '\x07'));
+        EXPECT_EQ(r.status, 0) << stray;
+        EXPECT_EQ(r.out, head + data.substr(0, 64)) << stray;
+        EXPECT_EQ(r.err, "");
+    }
+
+    // A last record that owes data: what is there is written, then the failure.
+    for (size_t present : {0, 1, 63, 64, 99}) {
+        r = run({"rv-decompress"},
+                head + record(64, 0) + record(2, 100, data.substr(0, present)));
+        EXPECT_EQ(r.status, 1) << present;
+        EXPECT_EQ(r.out, head + std::string(66, '\0') + data.substr(0, present)) << present;
+        EXPECT_EQ(r.err, "rv-decompress: <stdin>: corrupt input\n");
+    }
+}
+
+TEST(Decompress, RoundTrips)
+{
+    // A colour stream made by rv-single-colour, through both programs in a pipe.
+    RunResult direct = run_shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5");
+    ASSERT_EQ(direct.status, 0) << direct.err;
+    RunResult piped =
+        run_shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5 | rv-compress | rv-decompress");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, direct.out);
+
+    // Random bytes: every frame differs almost everywhere from the last.
+    std::string input = stream_head(6, 33, 17) + random_bytes(6 * 33 * 17 * 32, 5);
+    EXPECT_EQ(round_trip(input), input);
+
+    // Random frames with a frame repeated and a frame of zeros among them.
+    std::string frame = random_bytes(3 * 3 * 32, 6);
+    input = stream_head(5, 3, 3) + frame + frame + std::string(frame.size(), '\0') +
+            random_bytes(frame.size(), 7) + frame;
+    EXPECT_EQ(round_trip(input), input);
+
+    // A square moving over a still background; fed slowly to the decoder too.
+    input = moving_square(12, 40, 30);
+    RunResult c = run({"rv-compress"}, input);
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_LT(c.out.size(), input.size() / 4); // the background is stored once
+    EXPECT_EQ(round_trip(input), input);
+    RunOptions slow;
+    slow.input_chunk = 1000;
+    EXPECT_EQ(round_trip(input, slow), input);
+
+    // Sparse changes to bytes of all positions, so that every gap length and
+    // every alignment of a run occurs.
+    std::mt19937_64 random(8);
+    std::string previous = random_bytes(5 * 32, 9);
+    input = stream_head(300, 5, 1);
+    for (int k = 0; k < 300; k++) {
+        for (int c = random() % 6; c > 0; c--)
+            previous[random() % previous.size()] ^= char(1 + random() % 255);
+        input += previous;
+    }
+    EXPECT_EQ(round_trip(input), input);
+}
+
+TEST(Decompress, CommandLineAndFailures)
+{
+    for (std::vector<std::string> argv : {std::vector<std::string>{"rv-decompress", "-z"},
+                                          {"rv-decompress", "x"},
+                                          {"rv-decompress", "--", "--"}}) {
+        RunResult r = run(argv, stream_head(0, 1, 1));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "usage: rv-decompress \n");
+    }
+    RunResult r = run({"rv-decompress", "--"}, stream_head(0, 1, 1) + record(32, 0));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, stream_head(0, 1, 1) + std::string(32, '\0'));
+
+    r = run({"rv-decompress"}, "not a stream\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "rv-decompress: <stdin>: file format not supported\n");
+
+    std::string head = stream_head(1, 4, uint64_t(1) << 62);
+    r = run({"rv-decompress"}, head);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, head);
+    EXPECT_EQ(r.err, "rv-decompress: <stdin>: video frame is too large\n");
+
+    // A frame of 2^63 bytes cannot be allocated.
+    TempDir dir;
+    head = stream_head(1, 1, uint64_t(1) << 58);
+    write_file(dir.file("huge"), head + record(1, 0));
+    r = run_shell("ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0 rv-decompress < " +
+                  dir.file("huge"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, head);
+    EXPECT_EQ(r.err, "rv-decompress: calloc: out of memory\n");
+
+    // A write that fails after the head (a file size limit of 512 bytes).
+    write_file(dir.file("in"), stream_head(1, 100, 1) + record(3200, 0));
+    r = run_shell("trap '' XFSZ; ulimit -f 1; rv-decompress < " + dir.file("in") + " > " +
+                  dir.file("out"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-decompress: write <stdout>: File too large\n");
+    EXPECT_EQ(read_file(dir.file("out")),
+              (stream_head(1, 100, 1) + std::string(3200, '\0')).substr(0, 512));
+}
