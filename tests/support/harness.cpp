@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -335,4 +336,11 @@ RunResult run_function(const std::function<void()> &body, const std::string &inp
     else if (WIFSIGNALED(wstatus))
         result.signal = WTERMSIG(wstatus);
     return result;
+}
+
+void write_script(const std::string &path, const std::string &body)
+{
+    write_file(path, "#!/bin/sh\n" + body);
+    if (chmod(path.c_str(), 0755))
+        throw std::runtime_error("chmod " + path);
 }

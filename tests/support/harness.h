@@ -77,3 +77,7 @@ RunResult run_function(const std::function<void()> &body, const std::string &inp
 // The read end of a pipe that a forked writer fills with `bytes`, in pieces of
 // `chunk` bytes (0: at once) with a pause of `delay_us` between them.
 int feed_pipe(const std::string &bytes, size_t chunk = 0, unsigned delay_us = 0);
+
+// Writes an executable /bin/sh script (the body follows a "#!/bin/sh" line),
+// such as a stand-in for an external program put first in PATH.
+void write_script(const std::string &path, const std::string &body);
