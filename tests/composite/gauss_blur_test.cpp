@@ -1,0 +1,430 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const double nan_ = std::numeric_limits<double>::quiet_NaN();
+const double inf_ = std::numeric_limits<double>::infinity();
+
+struct Options {
+    bool a = false, c = false, h = false, v = false, y = false, autor = false;
+    uint64_t spread = 0; // 0: whole line
+};
+
+// A plain reference of the scatter blur of one frame: every source pixel
+// adds its weighted value into every target of its window, channel by
+// channel, with exp called afresh for every weight.
+std::vector<double> reference(std::vector<double> in, const std::vector<double> &sd,
+                              size_t w, size_t h, Options o)
+{
+    const double xn = 0.9504705586542831, zn = 1.0888287363958842;
+    if (!o.h && !o.v)
+        o.h = o.v = true;
+    const size_t count = w * h;
+    if (o.c || !o.a)
+        for (size_t i = 0; i < count; i++) {
+            double *p = &in[4 * i];
+            if (!o.a)
+                p[0] *= p[3], p[1] *= p[3], p[2] *= p[3];
+            if (o.c)
+                p[0] = p[0] / xn - p[1], p[2] = p[2] / zn - p[1];
+        }
+    std::vector<double> out(4 * count, 0.0);
+    auto pass = [&](bool horizontal) {
+        std::fill(out.begin(), out.end(), 0.0);
+        const size_t lines = horizontal ? h : w, len = horizontal ? w : h;
+        auto at = [&](size_t line, size_t pos) {
+            return 4 * (horizontal ? line * w + pos : pos * w + line);
+        };
+        for (size_t line = 0; line < lines; line++)
+            for (size_t x = 0; x < len; x++) {
+                const double *p = &in[at(line, x)], *q = &sd[at(line, x)];
+                double s[3];
+                for (int k = 0; k < 3; k++)
+                    s[k] = (o.y || o.c ? q[1] : q[k]) * q[3];
+                bool blur[3];
+                int n = 0;
+                for (int k = 0; k < 3; k++) {
+                    blur[k] = s[k] > 0 && !(o.c && k == 1);
+                    n += blur[k];
+                }
+                if (q[3] == 0 || n == 0) {
+                    for (int k = 0; k < 4; k++)
+                        out[at(line, x) + k] += p[k];
+                    continue;
+                }
+                double radius = inf_;
+                if (o.autor) {
+                    radius = 0;
+                    for (int k = 0; k < 3; k++)
+                        if (blur[k])
+                            radius = std::max(radius, std::floor(3 * s[k] + 0.5));
+                    radius = std::max(radius, 1.0);
+                } else if (o.spread) {
+                    radius = double(o.spread);
+                }
+                for (int k = 0; k < 3; k++) {
+                    if (!blur[k]) {
+                        out[at(line, x) + k] += p[k];
+                        continue;
+                    }
+                    const double amp = 1 / std::sqrt(2 * 3.141592653589793 * s[k] * s[k]);
+                    const double ex = -1 / (2 * s[k] * s[k]);
+                    for (size_t j = 0; j < len; j++) {
+                        const double d = double(j) - double(x);
+                        if (std::fabs(d) > radius)
+                            continue;
+                        const double wt = amp * std::exp(d * d * ex);
+                        out[at(line, j) + k] += p[k] * wt;
+                        out[at(line, j) + 3] += p[3] * wt / n;
+                    }
+                }
+            }
+    };
+    if (o.h)
+        pass(true);
+    if (o.h && o.v)
+        in = out;
+    if (o.v)
+        pass(false);
+    for (size_t i = 0; i < count; i++) {
+        double *p = &out[4 * i];
+        if (o.c)
+            p[0] = (p[0] + p[1]) * xn, p[2] = (p[2] + p[1]) * zn;
+        if (p[3] != 0)
+            p[0] /= p[3], p[1] /= p[3], p[2] /= p[3];
+        if (o.a)
+            p[3] = 1;
+    }
+    return out;
+}
+
+// Deterministic values in [lo, hi).
+std::vector<double> pattern(size_t n, double lo, double hi, unsigned seed)
+{
+    std::vector<double> v(n);
+    uint32_t state = seed * 2654435761u + 1;
+    for (double &x : v) {
+        state = state * 1664525u + 1013904223u;
+        x = lo + (hi - lo) * (state >> 8) / double(1u << 24);
+    }
+    return v;
+}
+
+void expect_close(const std::vector<double> &got, const std::vector<double> &want,
+                  const std::string &what)
+{
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (size_t i = 0; i < got.size(); i++) {
+        if (std::isnan(want[i])) {
+            EXPECT_TRUE(std::isnan(got[i])) << what << " sample " << i;
+            continue;
+        }
+        EXPECT_NEAR(got[i], want[i], 1e-12 * std::max(std::fabs(want[i]), 1e-2))
+            << what << " sample " << i;
+    }
+}
+
+// Runs the blur on one frame and compares it with the reference.
+void check(const std::vector<std::string> &args, const std::vector<double> &in,
+           const std::vector<double> &sd, size_t w, size_t h, const Options &o)
+{
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(1, w, h, sd));
+    std::vector<std::string> argv{"rv-gauss-blur"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.push_back(dir.file("sd"));
+    std::string what;
+    for (const std::string &a : args)
+        what += a + " ";
+    RunResult r = run(argv, make_stream(1, w, h, in));
+    ASSERT_EQ(r.status, 0) << what << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string head = stream_head(1, w, h);
+    ASSERT_EQ(r.out.substr(0, head.size()), head) << what;
+    expect_close(to_doubles(r.out, head.size()), reference(in, sd, w, h, o), what);
+}
+
+// Input pixels: colour in [0, 1.2), alpha in [0.2, 1).
+std::vector<double> input_frame(size_t pixels, unsigned seed)
+{
+    std::vector<double> v = pattern(4 * pixels, 0, 1.2, seed);
+    for (size_t i = 3; i < v.size(); i += 4)
+        v[i] = 0.2 + v[i] * 0.66;
+    return v;
+}
+
+} // namespace
+
+TEST(GaussBlur, AgreesWithReference)
+{
+    const size_t w = 7, h = 5, n = w * h;
+    const std::vector<double> in = input_frame(n, 1);
+    // Deviations from 0.05 to 2.5 pixels, different in every channel, with
+    // deviation alpha between 0.5 and 1.
+    std::vector<double> sd = pattern(4 * n, 0.05, 2.5, 2);
+    for (size_t i = 3; i < sd.size(); i += 4)
+        sd[i] = 0.5 + sd[i] / 5;
+
+    check({}, in, sd, w, h, {});
+    check({"-h"}, in, sd, w, h, {.h = true});
+    check({"-v"}, in, sd, w, h, {.v = true});
+    check({"-vh"}, in, sd, w, h, {});
+    check({"-a"}, in, sd, w, h, {.a = true});
+    check({"-c"}, in, sd, w, h, {.c = true});
+    check({"-y"}, in, sd, w, h, {.y = true});
+    check({"-a", "-c", "-h"}, in, sd, w, h, {.a = true, .c = true, .h = true});
+    check({"-s", "2"}, in, sd, w, h, {.spread = 2});
+    check({"-s1", "-y"}, in, sd, w, h, {.y = true, .spread = 1});
+    check({"-s", "auto"}, in, sd, w, h, {.autor = true});
+    check({"-s", "auto", "-s", "3"}, in, sd, w, h, {.autor = true});
+    check({"-yv", "-s", "auto", "-j", "2"}, in, sd, w, h, {.v = true, .y = true, .autor = true});
+
+    // The same kernel in all three channels, constant and varying.
+    std::vector<double> same(4 * n);
+    for (size_t i = 0; i < n; i++) {
+        double s = i % 3 ? 1.3 : 0.7 + 0.1 * double(i % 5);
+        same[4 * i] = same[4 * i + 1] = same[4 * i + 2] = s;
+        same[4 * i + 3] = 1;
+    }
+    check({}, in, same, w, h, {});
+    check({"-s", "auto"}, in, same, w, h, {.autor = true});
+
+    // Transparent input pixels, and zero, negative and NaN deviations in
+    // single channels, and deviation alpha 0.
+    std::vector<double> holes = in;
+    holes[3] = holes[4 * 9 + 3] = holes[4 * 20 + 3] = 0;
+    std::vector<double> odd = sd;
+    odd[0] = 0;
+    odd[4 * 3 + 1] = -1;
+    odd[4 * 5 + 2] = nan_;
+    odd[4 * 6 + 0] = odd[4 * 6 + 1] = odd[4 * 6 + 2] = -0.5;
+    odd[4 * 11 + 3] = 0;
+    odd[4 * 12 + 3] = -0.0;
+    odd[4 * 13 + 1] = nan_;
+    odd[4 * 14 + 3] = -1; // negative alpha: negative deviations, unblurred
+    check({}, holes, odd, w, h, {});
+    check({"-c"}, holes, odd, w, h, {.c = true});
+    check({"-y", "-s", "auto"}, holes, odd, w, h, {.y = true, .autor = true});
+    check({"-a", "-s", "2"}, holes, odd, w, h, {.a = true, .spread = 2});
+}
+
+TEST(GaussBlur, ZeroDeviationAlphaKeepsPixels)
+{
+    const size_t n = 6;
+    std::vector<double> in = input_frame(n, 3);
+    in[4 * 2 + 3] = 0;
+    std::vector<double> sd = pattern(4 * n, 0.5, 2, 4);
+    for (size_t i = 3; i < sd.size(); i += 4)
+        sd[i] = 0;
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(1, 3, 2, sd));
+    for (bool no_alpha : {false, true}) {
+        std::vector<std::string> argv{"rv-gauss-blur", dir.file("sd")};
+        if (no_alpha)
+            argv.insert(argv.begin() + 1, "-a");
+        RunResult r = run(argv, make_stream(1, 3, 2, in));
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::vector<double> out = to_doubles(r.out, stream_head(1, 3, 2).size());
+        ASSERT_EQ(out.size(), 4 * n);
+        for (size_t i = 0; i < n; i++)
+            for (int k = 0; k < 4; k++) {
+                double want = in[4 * i + k];
+                if (k == 3 && no_alpha)
+                    want = 1;
+                else if (k < 3 && no_alpha)
+                    want = in[4 * i + 3] ? want / in[4 * i + 3] : want;
+                else if (k < 3 && in[4 * i + 3] == 0)
+                    want = 0;
+                EXPECT_NEAR(out[4 * i + k], want, 1e-15) << i << " " << k << " " << no_alpha;
+            }
+    }
+}
+
+// One opaque white source pixel in column `from` of a transparent black row;
+// returns the output alpha along the row.
+static std::vector<double> reach_of(size_t width, size_t from, double deviation,
+                                    const std::vector<std::string> &args)
+{
+    std::vector<double> in(4 * width, 0.0), sd(4 * width, 0.0);
+    for (int k = 0; k < 4; k++)
+        in[4 * from + k] = 1;
+    sd[4 * from] = sd[4 * from + 1] = sd[4 * from + 2] = deviation;
+    sd[4 * from + 3] = 1;
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(1, width, 1, sd));
+    std::vector<std::string> argv{"rv-gauss-blur"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.push_back(dir.file("sd"));
+    RunResult r = run(argv, make_stream(1, width, 1, in));
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<double> out = to_doubles(r.out, stream_head(1, width, 1).size());
+    std::vector<double> alpha;
+    for (size_t i = 3; i < out.size(); i += 4)
+        alpha.push_back(out[i]);
+    return alpha;
+}
+
+static size_t reached(const std::vector<double> &alpha)
+{
+    size_t count = 0;
+    for (double a : alpha)
+        count += a != 0;
+    return count;
+}
+
+TEST(GaussBlur, Radius)
+{
+    // A spread of 2 from column 0 reaches columns 0 to 2; from the last of
+    // eight columns, the last three.
+    std::vector<double> a = reach_of(8, 0, 2, {"-s", "2"});
+    EXPECT_EQ(reached(a), 3u);
+    EXPECT_NE(a[2], 0);
+    a = reach_of(8, 7, 2, {"-s2", "-h"});
+    EXPECT_EQ(reached(a), 3u);
+    EXPECT_NE(a[5], 0);
+    // The peak of the kernel is 1 / sqrt(2 pi s^2); on a one-row frame the
+    // vertical pass multiplies by it once more.
+    const double peak = 1 / std::sqrt(8 * 3.141592653589793);
+    EXPECT_NEAR(reach_of(8, 4, 2, {"-s", "2", "-h"})[4], peak, 1e-15);
+    EXPECT_NEAR(reach_of(8, 4, 2, {"-s", "2"})[4], peak * peak, 1e-15);
+    EXPECT_EQ(reached(reach_of(8, 4, 2, {"-s", "2"})), 5u);
+    // "auto": deviation 0.1 gives a radius of 1, 1.5 gives 5.
+    a = reach_of(8, 0, 0.1, {"-s", "auto"});
+    EXPECT_EQ(reached(a), 2u);
+    EXPECT_NE(a[1], 0);
+    a = reach_of(12, 0, 1.5, {"-s", "auto"});
+    EXPECT_EQ(reached(a), 6u);
+    EXPECT_NE(a[5], 0);
+    EXPECT_EQ(reached(reach_of(12, 6, 1.5, {"-s", "auto"})), 11u);
+    // Without -s the whole row; the alpha at the source exceeds 1 for a
+    // deviation of 0.3 (the amplitude exceeds 1).
+    a = reach_of(6, 0, 0.9, {});
+    EXPECT_EQ(reached(a), 6u);
+    EXPECT_GT(reach_of(3, 1, 0.3, {})[1], 1);
+}
+
+TEST(GaussBlur, HugeValuesNeitherWrapNorCrash)
+{
+    const size_t w = 5, h = 3, n = w * h;
+    const std::vector<double> in = input_frame(n, 5);
+    std::vector<double> sd = pattern(4 * n, 0.2, 1.5, 6);
+    for (size_t i = 3; i < sd.size(); i += 4)
+        sd[i] = 1;
+    const std::string stream = make_stream(1, w, h, in);
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(1, w, h, sd));
+    // The largest spread is no limit at all.
+    RunResult most = run({"rv-gauss-blur", "-s", "18446744073709551615", dir.file("sd")}, stream);
+    RunResult whole = run({"rv-gauss-blur", dir.file("sd")}, stream);
+    ASSERT_EQ(most.status, 0) << most.err;
+    EXPECT_EQ(most.out, whole.out);
+    RunResult near = run({"rv-gauss-blur", "-s", "18446744073709551614", dir.file("sd")}, stream);
+    EXPECT_EQ(near.out, whole.out);
+
+    // Huge, infinite and tiny deviations with "auto": the radius stops at the
+    // line; results as the reference gives them (infinities and NaN included).
+    sd[4 * 1] = 1e300;
+    sd[4 * 2 + 1] = inf_;
+    sd[4 * 7] = sd[4 * 7 + 1] = sd[4 * 7 + 2] = 1e200;
+    sd[4 * 8 + 2] = 1e-170;
+    sd[4 * 9 + 3] = inf_;
+    check({"-s", "auto"}, in, sd, w, h, {.autor = true});
+    check({}, in, sd, w, h, {});
+    check({"-y", "-s", "auto"}, in, sd, w, h, {.y = true, .autor = true});
+}
+
+TEST(GaussBlur, FramesJobsAndShortDeviationStream)
+{
+    const size_t w = 9, h = 7, n = w * h;
+    std::vector<double> frames;
+    for (unsigned f = 0; f < 3; f++) {
+        std::vector<double> v = input_frame(n, 10 + f);
+        frames.insert(frames.end(), v.begin(), v.end());
+    }
+    const std::string input = make_stream(3, w, h, frames);
+    std::vector<double> sd = pattern(4 * 2 * n, 0.1, 3, 7);
+    for (size_t i = 3; i < sd.size(); i += 4)
+        sd[i] = 1;
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(2, w, h, sd));
+
+    RunResult one = run({"rv-gauss-blur", "-s", "auto", dir.file("sd")}, input);
+    ASSERT_EQ(one.status, 0) << one.err;
+    const std::string head = stream_head(3, w, h);
+    ASSERT_EQ(one.out.size(), input.size());
+    EXPECT_EQ(one.out.substr(0, head.size()), head);
+    std::vector<double> out = to_doubles(one.out, head.size());
+    // Each of the first two frames with its own deviation frame; the third
+    // passes unchanged.
+    for (size_t f = 0; f < 2; f++) {
+        std::vector<double> fin(frames.begin() + 4 * n * f, frames.begin() + 4 * n * (f + 1));
+        std::vector<double> fsd(sd.begin() + 4 * n * f, sd.begin() + 4 * n * (f + 1));
+        std::vector<double> fout(out.begin() + 4 * n * f, out.begin() + 4 * n * (f + 1));
+        expect_close(fout, reference(fin, fsd, w, h, {.autor = true}), "frame");
+    }
+    EXPECT_EQ(one.out.substr(one.out.size() - 32 * n), input.substr(input.size() - 32 * n));
+
+    // Any number of processes gives the same bytes.
+    for (const char *jobs : {"1", "2", "3", "7", "8", "32767"}) {
+        RunResult r = run({"rv-gauss-blur", "-j", jobs, "-s", "auto", dir.file("sd")}, input);
+        ASSERT_EQ(r.status, 0) << jobs << r.err;
+        EXPECT_EQ(r.out, one.out) << jobs;
+    }
+    RunResult whole = run({"rv-gauss-blur", "-c", dir.file("sd")}, input);
+    RunResult split = run({"rv-gauss-blur", "-j3", "-c", dir.file("sd")}, input);
+    ASSERT_EQ(split.status, 0) << split.err;
+    EXPECT_EQ(split.out, whole.out);
+
+    // A one-row frame with more jobs than rows.
+    std::vector<double> row = input_frame(w, 20);
+    std::vector<double> row_sd(sd.begin(), sd.begin() + 4 * w);
+    check({"-j", "4"}, row, row_sd, w, 1, {});
+}
+
+TEST(GaussBlur, Errors)
+{
+    TempDir dir;
+    const std::string sd = dir.file("sd");
+    write_file(sd, make_stream(1, 2, 2, std::vector<double>(16, 1.0)));
+    const std::string in = make_stream(1, 2, 2, std::vector<double>(16, 1.0));
+    const std::string use =
+        "usage: rv-gauss-blur [-j jobs] [-s spread | -s 'auto'] [-achvy] sd-stream\n";
+    const std::string jobs = "rv-gauss-blur: argument of -j must be an integer in [1, 32767]\n";
+    const std::string spread =
+        "rv-gauss-blur: argument of -s must be an integer in [1, 18446744073709551615]\n";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"rv-gauss-blur"}, use},
+        {{"rv-gauss-blur", sd, sd}, use},
+        {{"rv-gauss-blur", "-x", sd}, use},
+        {{"rv-gauss-blur", sd, "-j"}, use},
+        {{"rv-gauss-blur", "-j", "0", sd}, jobs},
+        {{"rv-gauss-blur", "-j32768", sd}, jobs},
+        {{"rv-gauss-blur", "-j", "two", sd}, jobs},
+        {{"rv-gauss-blur", "-s", "0", sd}, spread},
+        {{"rv-gauss-blur", "-s", "18446744073709551616", sd}, spread},
+        {{"rv-gauss-blur", "-s", "AUTO", sd}, spread},
+        {{"rv-gauss-blur", "-s", "automatic", sd}, spread},
+        {{"rv-gauss-blur", "-s", "auto", "-s", "0", sd}, spread},
+        {{"rv-gauss-blur", dir.file("missing")},
+         "rv-gauss-blur: open " + dir.file("missing") + ": No such file or directory\n"},
+    };
+    for (const auto &[argv, message] : cases) {
+        RunResult r = run(argv, in);
+        EXPECT_EQ(r.status, 1) << argv.back();
+        EXPECT_EQ(r.err, message) << argv.back();
+        EXPECT_EQ(r.out, "");
+    }
+    write_file(dir.file("wide"), make_stream(1, 4, 1, std::vector<double>(16, 1.0)));
+    RunResult r = run({"rv-gauss-blur", dir.file("wide")}, in);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-gauss-blur: videos do not have the same geometry\n");
+    r = run({"rv-gauss-blur", sd}, in.substr(0, in.size() - 1));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-gauss-blur: <stdin>: incomplete frame\n");
+    EXPECT_EQ(r.out, stream_head(1, 2, 2));
+}
