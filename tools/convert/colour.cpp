@@ -2,16 +2,18 @@
 
 #include <cmath>
 
+// |v| is +0 for both zeros, so that black stays +0 (v > -v ? v : -v would
+// give -0 for +0).
 double srgb_decode(double v)
 {
-    double a = v > -v ? v : -v;
+    double a = fabs(v);
     double result = a <= 0.040448236277380506 ? a / 12.92 : pow((a + 0.055) / 1.055, 2.4);
     return v < 0 ? -result : result;
 }
 
 double srgb_encode(double v)
 {
-    double a = v > -v ? v : -v;
+    double a = fabs(v);
     double result = a <= 0.0031306684425217108 ? a * 12.92
                                                 : pow(a, 0.4166666666666667) * 1.055 + (-0.055);
     return v < 0 ? -result : result;

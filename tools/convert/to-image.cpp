@@ -1,0 +1,113 @@
+// rv-to-image: a stream as one image, PAM with four samples of 1 to 64 bits
+// per pixel or farbfeld.  Colour is clamped to sRGB's range and encoded;
+// alpha is clamped and stored linearly.
+#include "colour.h"
+#include "diagnostics.h"
+#include "drivers.h"
+
+#include <cstdio>
+
+static const char synopsis[] = "[-d depth | -f]";
+
+constexpr int default_depth = 16;
+
+struct Quantiser {
+    uint64_t maxval; // 2^depth - 1
+    double scale;    // maxval as a double (2^64 at depth 64)
+    size_t bytes;    // bytes per sample
+};
+
+// Into [0, 1]; NaN counts as 0.
+static double clamp_unit(double v) { return v > 0 ? (v < 1 ? v : 1) : 0; }
+
+// A value in [0, 1] as a sample.  Above depth 52 the scale rounds up, so the
+// product may pass maxval (or 2^64): such samples saturate.
+static uint64_t quantise(double v, const Quantiser &q)
+{
+    double s = v * q.scale + 0.5;
+    if (!(s < 18446744073709551616.0))
+        return q.maxval;
+    uint64_t sample = uint64_t(s);
+    return sample < q.maxval ? sample : q.maxval;
+}
+
+// The low `bytes` bytes of a sample, most significant first.
+static void store_sample(unsigned char *p, uint64_t sample, size_t bytes)
+{
+    for (size_t i = bytes; i-- > 0; sample >>= 8)
+        p[i] = static_cast<unsigned char>(sample);
+}
+
+static size_t convert_pixel(const unsigned char *in, unsigned char *out, const Quantiser &q)
+{
+    Pixel p = load_pixel(in);
+    Rgb c = xyz_to_rgb(p.x, p.y, p.z);
+    const uint64_t samples[4] = {
+        quantise(srgb_encode(clamp_unit(c.r)), q),
+        quantise(srgb_encode(clamp_unit(c.g)), q),
+        quantise(srgb_encode(clamp_unit(c.b)), q),
+        quantise(clamp_unit(p.a), q),
+    };
+    for (uint64_t sample : samples) {
+        store_sample(out, sample, q.bytes);
+        out += q.bytes;
+    }
+    return 4 * q.bytes;
+}
+
+static void store_be32(unsigned char *p, uint32_t v)
+{
+    for (int i = 3; i >= 0; i--, v >>= 8)
+        p[i] = static_cast<unsigned char>(v);
+}
+
+static void print_farbfeld_head(const Stream &stream)
+{
+    if (stream.width > UINT32_MAX)
+        fail(1, "%s: frame is too wide\n", stream.file);
+    if (stream.height > UINT32_MAX)
+        fail(1, "%s: frame is too tall\n", stream.file);
+    unsigned char head[16] = {'f', 'a', 'r', 'b', 'f', 'e', 'l', 'd'};
+    store_be32(head + 8, uint32_t(stream.width));
+    store_be32(head + 12, uint32_t(stream.height));
+    fwrite(head, 1, sizeof head, stdout);
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    int depth = default_depth;
+    bool farbfeld = false;
+    for (int letter; (letter = scan_option(cl, "d:f"));) {
+        switch (letter) {
+        case 'd': depth = option_int('d', cl.arg, 1, 64); break;
+        case 'f': farbfeld = true; break;
+        }
+    }
+    if ((farbfeld && depth != 16) || operand_count(cl))
+        usage(cl);
+
+    Stream stream;
+    stream_open(1, stream, nullptr);
+    const uint64_t maxval = UINT64_MAX >> (64 - depth);
+    const Quantiser q{maxval, double(maxval), size_t(depth + 7) / 8};
+
+    if (farbfeld)
+        print_farbfeld_head(stream);
+    else
+        printf("P7\nWIDTH %zu\nHEIGHT %zu\nDEPTH 4\nMAXVAL %llu\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+               stream.width, stream.height, (unsigned long long)maxval);
+    if (fflush(stdout) || ferror(stdout))
+        fail(1, "%s:", "<stdout>");
+
+    // Every whole pixel of every frame, whatever the head's frame count says.
+    run_chunks(1, stream, [&q](Stream &s, size_t n) {
+        // 32 bytes in give at most 32 bytes out.
+        unsigned char out[stream_buffer_size];
+        size_t length = 0;
+        for (size_t i = 0; i < n; i += s.pixel_size)
+            length += convert_pixel(s.buf + i, out + length, q);
+        write_or_fail(1, 1, "<stdout>", out, length);
+    });
+    return 0;
+}
