@@ -1,0 +1,142 @@
+#include "numbered_frames.h"
+
+#include <gtest/gtest.h>
+
+constexpr size_t W = 40, H = 1;
+
+// First stream frames 0 and 1, second frames 10 to 12.
+static std::string second_video()
+{
+    return stream_head(3, W, H) + numbered_frames({10, 11, 12}, W, H);
+}
+
+static const std::string joined =
+    stream_head(5, W, H) + numbered_frames({0, 1, 10, 11, 12}, W, H);
+
+TEST(Concat, ThreeWaysOfWritingAgree)
+{
+    TempDir dir;
+    std::string a = dir.file("a.rv"), b = dir.file("b.rv");
+    write_file(a, numbered_video(2, W, H));
+    write_file(b, second_video());
+
+    RunResult streamed = run({"rv-concat", a, b});
+    ASSERT_EQ(streamed.status, 0) << streamed.err;
+    EXPECT_EQ(streamed.out, joined);
+
+    // In place over an older, longer file: it is truncated first.
+    std::string in_place = dir.file("in-place.rv");
+    write_file(in_place, std::string(100000, 'x'));
+    RunResult r = run({"rv-concat", "-o", in_place, a, b});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read_file(in_place), joined);
+
+    std::string jobs = dir.file("jobs.rv");
+    r = run({"rv-concat", "-o", jobs, "-j", "3", a, b});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read_file(jobs), joined);
+
+    // Standard input as one of the streams.
+    r = run({"rv-concat", a, "-"}, second_video());
+    EXPECT_EQ(r.out, joined);
+}
+
+TEST(Concat, BodiesAsTheyAre)
+{
+    TempDir dir;
+    std::string a = dir.file("a.rv"), b = dir.file("b.rv");
+    // The head of a claims 4 frames; its 2 are copied and 4 are counted.
+    write_file(a, numbered_video(2, W, H, 4));
+    write_file(b, second_video());
+    RunResult r = run({"rv-concat", a, b, a});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, stream_head(11, W, H) + numbered_frames({0, 1, 10, 11, 12, 0, 1}, W, H));
+
+    std::string out = dir.file("out.rv");
+    r = run({"rv-concat", "-o", out, a, b, a});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(out), stream_head(11, W, H) +
+                                  numbered_frames({0, 1, 10, 11, 12, 0, 1}, W, H));
+
+    // Streams without frames still give their head's count.
+    std::string empty = dir.file("empty.rv");
+    write_file(empty, stream_head(0, W, H));
+    r = run({"rv-concat", "-o", out, empty, empty});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(out), stream_head(0, W, H));
+}
+
+TEST(Concat, RefusedInputsLeaveTheOutputAlone)
+{
+    TempDir dir;
+    std::string a = dir.file("a.rv"), wide = dir.file("wide.rv"), out = dir.file("out.rv");
+    write_file(a, numbered_video(2, W, H));
+    write_file(wide, numbered_video(1, W + 1, H));
+    const std::string old = "older contents";
+
+    RunResult r = run({"rv-concat", a, wide});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "rv-concat: videos do not have the same geometry\n");
+
+    for (auto jobs : {std::vector<std::string>{}, std::vector<std::string>{"-j", "1"}}) {
+        std::vector<std::string> argv = {"rv-concat", "-o", out};
+        argv.insert(argv.end(), jobs.begin(), jobs.end());
+        write_file(out, old);
+        std::vector<std::string> bad = argv;
+        bad.insert(bad.end(), {a, wide});
+        r = run(bad);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-concat: videos do not have the same geometry\n");
+        EXPECT_EQ(read_file(out), old);
+
+        std::vector<std::string> missing = argv;
+        missing.insert(missing.end(), {a, dir.file("missing.rv")});
+        r = run(missing);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(read_file(out), old);
+
+        // The output named again as an input would be truncated under its reader.
+        std::vector<std::string> itself = argv;
+        write_file(out, numbered_video(1, W, H));
+        itself.insert(itself.end(), {out, a});
+        r = run(itself);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-concat: " + out + ": input file is output file\n");
+        EXPECT_EQ(read_file(out), numbered_video(1, W, H));
+    }
+
+    // Appending standard output to an input is refused too.
+    r = run_shell("rv-concat " + a + " " + a + " >> " + a);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-concat: " + a + ": input file is output file\n");
+    EXPECT_EQ(read_file(a), numbered_video(2, W, H));
+
+    std::string longest = dir.file("longest.rv");
+    write_file(longest, stream_head(18446744073709551615ull, W, H));
+    r = run({"rv-concat", longest, a});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "rv-concat: resulting video is too long\n");
+}
+
+TEST(Concat, CommandLine)
+{
+    const std::string usage =
+        "usage: rv-concat [-o output-file [-j jobs]] first-stream ... last-stream\n";
+    for (auto argv : {std::vector<std::string>{"rv-concat", "a"},
+                      std::vector<std::string>{"rv-concat", "-j", "2", "a", "b"},
+                      std::vector<std::string>{"rv-concat", "-x", "a", "b"},
+                      std::vector<std::string>{"rv-concat", "-o"}}) {
+        RunResult r = run(argv);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, usage) << argv[1];
+    }
+    for (const char *jobs : {"0", "32768", "two"}) {
+        RunResult r = run({"rv-concat", "-o", "x", "-j", jobs, "a", "b"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-concat: argument of -j must be an integer in [1, 32767]\n");
+    }
+}

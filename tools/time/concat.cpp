@@ -1,0 +1,92 @@
+// rv-concat: streams of one geometry joined into one, to standard output or
+// to a file.  A file is written in place, bodies first and the head moved to
+// the front at the end, or with -j streamed like standard output.
+#include "diagnostics.h"
+#include "drivers.h"
+#include "output_file.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static const char synopsis[] = "[-o output-file [-j jobs]] first-stream ... last-stream";
+
+// An output that is one of the inputs would be truncated or read while it
+// grows; it is refused before anything is written.
+static void refuse_input_as_output(const struct stat &out, const Stream *streams, size_t count)
+{
+    if (!S_ISREG(out.st_mode))
+        return;
+    for (size_t i = 0; i < count; i++) {
+        struct stat in;
+        if (fstat(streams[i].fd, &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+            fail(1, "%s: input file is output file\n", streams[i].file);
+    }
+}
+
+int main(int argc, char **argv)
+{
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    const char *output = nullptr;
+    uint64_t jobs = 0;
+    for (int letter; (letter = scan_option(cl, "o:j:"));) {
+        if (letter == 'o')
+            output = cl.arg;
+        else
+            jobs = option_uint('j', cl.arg, 1, 32767);
+    }
+    if (operand_count(cl) < 2 || (jobs && !output))
+        usage(cl);
+    const size_t count = size_t(operand_count(cl));
+    const bool in_place = output && !jobs;
+
+    // Every input is opened and checked before the output is touched, so a
+    // bad input never costs the output file its old contents.
+    Stream *streams = static_cast<Stream *>(malloc(count * sizeof(Stream)));
+    if (!streams)
+        fail(1, "malloc: out of memory\n");
+    Stream head;
+    for (size_t i = 0; i < count; i++) {
+        stream_open(1, streams[i], operands(cl)[i]);
+        if (i == 0) {
+            head = streams[0];
+            continue;
+        }
+        stream_check_compatible(1, streams[0], streams[i]);
+        if (__builtin_add_overflow(head.frames, streams[i].frames, &head.frames))
+            fail(1, "resulting video is too long\n");
+    }
+
+    int fd = 1;
+    const char *name = output ? output : "<stdout>";
+    struct stat st;
+    if (output ? stat(output, &st) == 0 : fstat(1, &st) == 0)
+        refuse_input_as_output(st, streams, count);
+    if (output) {
+        fd = open_path(1, output, (in_place ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC, 0666);
+        if (!in_place && fd != 1) {
+            if (dup2(fd, 1) < 0)
+                fail(1, "dup2:");
+            close(fd);
+            fd = 1;
+        }
+    }
+
+    if (!in_place) {
+        stream_print_head(stdout, head);
+        if (fflush(stdout) || ferror(stdout))
+            fail(1, "%s:", name);
+    }
+    for (size_t i = 0; i < count; i++)
+        stream_copy_rest(1, streams[i], fd, name);
+    if (in_place) {
+        off_t body = lseek(fd, 0, SEEK_CUR);
+        if (body < 0)
+            fail(1, "lseek %s:", name);
+        output_prepend_head(1, fd, name, size_t(body), stream_head_text(head));
+        close(fd);
+    }
+    free(streams);
+    return 0;
+}
