@@ -1,0 +1,185 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+// n frames of one pixel each, every double different.
+static std::string pixels(size_t n)
+{
+    std::vector<double> values;
+    for (size_t i = 0; i < 4 * n; i++)
+        values.push_back(double(i) + 0.5);
+    return doubles(values);
+}
+
+static std::string raw_head(const std::string &line)
+{
+    return line + "\n" + std::string(1, '\0') + "uivf";
+}
+
+struct Rewrite {
+    int status;
+    std::string err;
+    std::string file; // the file's bytes after the run
+};
+
+static Rewrite rewrite(const std::string &bytes, std::vector<std::string> operands)
+{
+    TempDir dir;
+    std::string path = dir.file("v.rv");
+    write_file(path, bytes);
+    std::vector<std::string> argv = {"rv-rewrite-head"};
+    for (std::string &o : operands)
+        argv.push_back(o == "FILE" ? path : o);
+    RunResult r = run(argv);
+    EXPECT_EQ(r.out, "");
+    std::string err = r.err;
+    for (size_t at; (at = err.find(path)) != std::string::npos;)
+        err.replace(at, path.size(), "FILE");
+    return {r.status, err, read_file(path)};
+}
+
+TEST(RewriteHead, CountsAndMovesFrames)
+{
+    // Same length: only the head changes.
+    std::string data = pixels(6);
+    Rewrite r = rewrite(stream_head(1, 2, 1) + data, {"FILE"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.file, stream_head(3, 2, 1) + data);
+    EXPECT_EQ(rewrite(stream_head(1, 2, 1) + data, {"FILE", "3"}).file,
+              stream_head(3, 2, 1) + data);
+    EXPECT_EQ(rewrite(stream_head(1, 2, 1) + data, {"FILE", "auto"}).file,
+              stream_head(3, 2, 1) + data);
+
+    // The head grows from 9 to 10 frames: the data move up a byte.
+    data = pixels(10);
+    r = rewrite(stream_head(9, 1, 1) + data, {"FILE"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.file, stream_head(10, 1, 1) + data);
+
+    // The head shrinks: the data move down and the file is cut.
+    data = pixels(9);
+    r = rewrite(stream_head(10, 1, 1) + data, {"FILE"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.file, stream_head(9, 1, 1) + data);
+
+    // A long head shrinks a lot, with the old data past the new end of file
+    // and past the first page.
+    data = pixels(300);
+    std::string padded = raw_head(std::string(900, '0') + "7 1 1 xyza");
+    r = rewrite(padded + data, {"FILE", "300", "same", "same", "same"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.file, stream_head(300, 1, 1) + data);
+
+    // A new geometry for the same bytes.
+    data = pixels(4);
+    r = rewrite(stream_head(2, 2, 1) + data, {"FILE", "auto", "1", "2"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.file, stream_head(2, 1, 2) + data);
+    r = rewrite(stream_head(2, 2, 1) + data, {"FILE", "auto", "4", "same", "xyza"});
+    EXPECT_EQ(r.file, stream_head(1, 4, 1) + data);
+
+    // No data and a frame count of 0.
+    r = rewrite(stream_head(5, 1, 1), {"FILE", "0"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.file, stream_head(0, 1, 1));
+
+    // Raw frames get a head in front.
+    data = pixels(3);
+    r = rewrite(data, {"-h", "FILE", "3", "1", "1", "xyza"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.file, stream_head(3, 1, 1) + data);
+    r = rewrite(data, {"-hh", "FILE", "auto", "3", "1", "xyza"});
+    EXPECT_EQ(r.file, stream_head(1, 3, 1) + data);
+}
+
+TEST(RewriteHead, Refusals)
+{
+    const std::string file = stream_head(1, 2, 1) + pixels(6);
+    const std::string usage =
+        "usage: rv-rewrite-head [-h] file [(frames | 'auto') [(width | 'same') (height | "
+        "'same') [format | 'same']]]\n";
+    const std::string range = ", 18446744073709551615]\n";
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> operands;
+        std::string err;
+    };
+    const Case cases[] = {
+        {file, {}, usage},
+        {file, {"FILE", "3", "2"}, usage},
+        {file, {"FILE", "3", "2", "1", "xyza", "x"}, usage},
+        {file, {"-v", "FILE"}, usage},
+        {file, {"-h", "FILE", "3", "2", "1"}, "rv-rewrite-head: all positional arguments are mandatory unless -h is used\n"},
+        {file, {"-h"}, "rv-rewrite-head: all positional arguments are mandatory unless -h is used\n"},
+        {file, {"-h", "FILE", "3", "same", "1", "xyza"}, "rv-rewrite-head: cannot use both 'same' and -h\n"},
+        {file, {"-h", "FILE", "3", "2", "1", "same"}, "rv-rewrite-head: cannot use both 'same' and -h\n"},
+        {file, {"FILE", "three"}, "rv-rewrite-head: the frame count must be an integer in [0" + range},
+        {file, {"FILE", "auto", "0", "1"}, "rv-rewrite-head: the width must be an integer in [1" + range},
+        {file, {"FILE", "auto", "1", "-2"}, "rv-rewrite-head: the height must be an integer in [1" + range},
+        {file, {"FILE", "auto", "same", "same", "rgba"}, "rv-rewrite-head: choosen pixel format is unsupported\n"},
+        {file, {"FILE", "auto", "same", "same", std::string(32, 'x')}, "rv-rewrite-head: choosen pixel format is unsupported\n"},
+        {file, {"FILE", "2"}, "rv-rewrite-head: FILE: frame count mismatch\n"},
+        {file, {"FILE", "auto", "4", "1"}, "rv-rewrite-head: FILE: given the select width and height, the file has an incomplete frame\n"},
+        {file, {"FILE", "auto", "4294967296", "4294967296"}, "rv-rewrite-head: FILE: video frame is too large\n"},
+        {"2 1 xyza\n", {"FILE"}, "rv-rewrite-head: FILE: file format not supported\n"},
+        {stream_head(1, 2, 1, "rgba"), {"FILE"}, "rv-rewrite-head: file FILE uses unsupported pixel format: rgba\n"},
+    };
+    for (const Case &c : cases) {
+        Rewrite r = rewrite(c.bytes, c.operands);
+        EXPECT_EQ(r.status, 1) << c.err;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.file, c.bytes) << c.err;
+    }
+
+    RunResult r = run({"rv-rewrite-head", "/nonexistent/v.rv"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: open /nonexistent/v.rv: No such file or directory\n");
+    r = run({"rv-rewrite-head", "-h", "/dev/null", "0", "1", "1", "xyza"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: /dev/null: not a regular file\n");
+    r = run({"rv-rewrite-head", "-h", "/dev/fd/9", "0", "1", "1", "xyza"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: fstat /dev/fd/9: Bad file descriptor\n");
+}
+
+TEST(RewriteHead, SystemFailures)
+{
+    TempDir dir;
+    std::string path = dir.file("v.rv");
+
+    // Growing past the file size limit.
+    std::string data = pixels(40);
+    write_file(path, stream_head(9, 1, 1) + data);
+    RunResult r = run_shell("ulimit -f 1; trap '' XFSZ; exec rv-rewrite-head " + path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: ftruncate " + path + ": File too large\n");
+    EXPECT_EQ(read_file(path), stream_head(9, 1, 1) + data);
+
+    // A descriptor that cannot be written cannot be mapped for writing.
+    write_file(path, stream_head(1, 1, 1) + pixels(2));
+    r = run_shell("exec rv-rewrite-head /dev/fd/3 3< " + path);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: mmap /dev/fd/3: Permission denied\n");
+
+    // A file so long that the longer head would push it past the largest
+    // file size.  Its head is 31 bytes, so its data are whole frames.
+    std::string shm = "/dev/shm/rv-rewrite-head-test";
+    int fd = open(shm.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    std::string head = raw_head("0000000000000001 1 1 xyza");
+    ASSERT_EQ(head.size(), 31u);
+    bool made = write(fd, head.data(), head.size()) == ssize_t(head.size()) &&
+                ftruncate(fd, INT64_MAX) == 0;
+    close(fd);
+    if (made) {
+        r = run({"rv-rewrite-head", shm});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-rewrite-head: " + shm + ": video is too long\n");
+    }
+    unlink(shm.c_str());
+    if (!made)
+        GTEST_SKIP() << "no file system here holds a sparse file of 2^63 - 1 bytes";
+}
