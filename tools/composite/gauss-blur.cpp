@@ -33,6 +33,7 @@ constexpr double pi = 3.141592653589793;
 // kept until the kernel changes: one exponential per distance at most, and
 // the same bits as computing every weight afresh.
 struct Kernel {
+    double s = std::numeric_limits<double>::quiet_NaN(); // last deviation seen
     double a = std::numeric_limits<double>::quiet_NaN(); // NaN: holds nothing
     double e = 0;
     size_t known = 0;
@@ -44,22 +45,27 @@ static Kernel kernels[3];
 // distances below `reach`; a new kernel takes a slot not marked in `busy`.
 static unsigned kernel_slot(double s, size_t reach, unsigned busy)
 {
-    const double a = 1 / sqrt(((s + s) * s) * pi);
-    const double e = -1 / (2 * (s * s));
     unsigned k = 0;
-    while (k < 3 && !(kernels[k].a == a && kernels[k].e == e))
+    while (k < 3 && kernels[k].s != s)
         k++;
     if (k == 3) {
-        for (k = 0; busy & (1u << k); k++)
+        const double a = 1 / sqrt(((s + s) * s) * pi);
+        const double e = -1 / (2 * (s * s));
+        for (k = 0; k < 3 && !(kernels[k].a == a && kernels[k].e == e); k++)
             ;
-        kernels[k].a = a;
-        kernels[k].e = e;
-        kernels[k].known = 0;
+        if (k == 3) {
+            for (k = 0; busy & (1u << k); k++)
+                ;
+            kernels[k].a = a;
+            kernels[k].e = e;
+            kernels[k].known = 0;
+        }
+        kernels[k].s = s;
     }
     Kernel &kernel = kernels[k];
     for (; kernel.known < reach; kernel.known++) {
         const double d = double(kernel.known);
-        kernel.w[kernel.known] = a * exp(d * d * e);
+        kernel.w[kernel.known] = kernel.a * exp(d * d * kernel.e);
     }
     return k;
 }
@@ -113,6 +119,8 @@ static void scatter(const Line &line, size_t x)
     const size_t hi = r < line.length - x ? x + r + 1 : line.length;
     const size_t reach = std::max(x - lo, hi - 1 - x) + 1;
 
+    unsigned char *const out = line.out;
+    const size_t step = line.step;
     unsigned slot[3] = {0, 0, 0}, busy = 0;
     for (int k = 0; k < 3; k++)
         if (blurred[k]) {
@@ -125,25 +133,23 @@ static void scatter(const Line &line, size_t x)
         const double *w = kernels[slot[0]].w;
         for (size_t j = lo; j < hi; j++) {
             const double wj = w[j < x ? x - j : j - x];
-            unsigned char *o = line.out + j * line.step;
-            Pixel v = load_pixel(o);
-            v.x += p.x * wj;
-            v.y += p.y * wj;
-            v.z += p.z * wj;
-            v.a += p.a * wj;
-            store_pixel(o, v);
+            unsigned char *o = out + j * step;
+            add_double(o, p.x * wj);
+            add_double(o + 8, p.y * wj);
+            add_double(o + 16, p.z * wj);
+            add_double(o + 24, p.a * wj);
         }
         return;
     }
     for (int k = 0; k < 3; k++) {
         if (!blurred[k]) {
-            add_double(line.out + at + 8 * k, colour[k]);
+            add_double(out + at + 8 * k, colour[k]);
             continue;
         }
         const double *w = kernels[slot[k]].w;
         for (size_t j = lo; j < hi; j++) {
             const double wj = w[j < x ? x - j : j - x];
-            unsigned char *o = line.out + j * line.step;
+            unsigned char *o = out + j * step;
             add_double(o + 8 * k, colour[k] * wj);
             add_double(o + 24, p.a * wj / n);
         }
