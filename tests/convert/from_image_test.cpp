@@ -1,0 +1,384 @@
+#include "colour.h"
+#include "harness.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+static const std::string usage_line = "usage: rv-from-image [-h] [-f | -p]\n";
+static const std::string pam_hint =
+    "rv-from-image: not a valid RGBA portable arbitrary map file, try without -p\n";
+static const std::string farbfeld_hint =
+    "rv-from-image: not a valid farbfeld file, try without -f\n";
+static const std::string convert_hint =
+    "rv-from-image: convertion failed, if converting a farbfeld file, try -f\n";
+
+// Big-endian samples of `bytes` bytes each.
+static std::string be(std::initializer_list<uint64_t> samples, size_t bytes)
+{
+    std::string out;
+    for (uint64_t s : samples)
+        for (size_t i = bytes; i-- > 0;)
+            out.push_back(char(s >> (8 * i)));
+    return out;
+}
+
+static std::string pam(const std::string &lines, const std::string &data)
+{
+    return "P7\n" + lines + "ENDHDR\n" + data;
+}
+
+static std::string farbfeld(uint32_t width, uint32_t height, const std::string &data)
+{
+    return "farbfeld" + be({width, height}, 4) + data;
+}
+
+// The stream pixel expected for encoded r, g, b and alpha.
+static std::vector<double> pixel(double r, double g, double b, double alpha)
+{
+    Xyz c = rgb_to_xyz(srgb_decode(r), srgb_decode(g), srgb_decode(b));
+    return {c.x, c.y, c.z, alpha};
+}
+
+static std::vector<double> operator+(std::vector<double> a, const std::vector<double> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+static RunResult from_pam(const std::string &lines, const std::string &data)
+{
+    return run({"rv-from-image", "-p"}, pam(lines, data));
+}
+
+TEST(FromImage, PublishedValues)
+{
+    // Grey 128 and white, RGB without alpha: alpha 1.
+    RunResult r = from_pam("WIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\n",
+                           be({128, 128, 128, 255, 255, 255}, 1));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, make_stream(1, 2, 1,
+                                 {0.20516905013465075, 0.21586050011389923, 0.23503511557680049,
+                                  1, 0.9504705586542831, 0.9999999999999999,
+                                  1.0888287363958837, 1}));
+
+    // Red farbfeld pixels, opaque and transparent.
+    r = run({"rv-from-image", "-f"},
+            farbfeld(2, 1, be({65535, 0, 0, 65535, 65535, 0, 0, 0}, 2)));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, make_stream(1, 2, 1,
+                                 {0.4124574455823676, 0.21267337037840828, 0.01933394276167346,
+                                  1, 0.4124574455823676, 0.21267337037840828,
+                                  0.01933394276167346, 0}));
+
+    // Black is +0, not -0.
+    r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE GRAYSCALE\n", std::string(1, '\0'));
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, {0, 0, 0, 1}));
+}
+
+TEST(FromImage, SampleWidthsAndTupleTypes)
+{
+    // Samples are read big-endian at the width MAXVAL asks for and divided by it.
+    struct {
+        const char *maxval;
+        uint64_t max;
+        size_t bytes;
+    } widths[] = {
+        {"1", 1, 1},          {"255", 255, 1},
+        {"256", 256, 2},      {"65535", 65535, 2},
+        {"65536", 65536, 4},  {"4294967295", 4294967295u, 4},
+        {"4294967296", 4294967296u, 8},
+        {"18446744073709551615", UINT64_MAX, 8},
+        {"0x100", 256, 2},
+    };
+    for (const auto &w : widths) {
+        uint64_t a = w.max / 3, b = w.max / 7, c = w.max, d = w.max / 2;
+        RunResult r = from_pam(std::string("WIDTH 1\nHEIGHT 1\nMAXVAL ") + w.maxval + "\n",
+                               be({a, b, c, d}, w.bytes));
+        ASSERT_EQ(r.status, 0) << w.maxval << r.err;
+        double m = double(w.max);
+        EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(a / m, b / m, c / m, d / m))) << w.maxval;
+    }
+
+    // Samples per pixel come from the tuple type alone: 1 to 4.
+    struct {
+        const char *type;
+        std::string data;
+        std::vector<double> expected;
+    } types[] = {
+        {"GRAYSCALE", be({51, 102}, 1), pixel(0.2, 0.2, 0.2, 1) + pixel(0.4, 0.4, 0.4, 1)},
+        {"GRAYSCALE_ALPHA", be({51, 102}, 1), pixel(0.2, 0.2, 0.2, 0.4)},
+        {"RGB", be({51, 102, 153}, 1), pixel(0.2, 0.4, 0.6, 1)},
+        {"RGB_ALPHA", be({51, 102, 153, 204}, 1), pixel(0.2, 0.4, 0.6, 0.8)},
+        {"BLACKANDWHITE", be({1, 0}, 1), pixel(1, 1, 1, 1) + pixel(0, 0, 0, 1)},
+        {"BLACKANDWHITE_ALPHA", be({1, 0}, 1), pixel(1, 1, 1, 0)},
+    };
+    for (const auto &t : types) {
+        RunResult r = from_pam(std::string("WIDTH 1\nHEIGHT 1\nTUPLTYPE ") + t.type + "\n", t.data);
+        ASSERT_EQ(r.status, 0) << t.type << r.err;
+        EXPECT_EQ(r.out, make_stream(1, 1, 1, t.expected)) << t.type;
+    }
+
+    // BLACKANDWHITE sets MAXVAL 1, and a later MAXVAL line wins.
+    RunResult r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE BLACKANDWHITE\nMAXVAL 255\n", "\x33");
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.2, 0.2, 1)));
+    r = from_pam("WIDTH 1\nHEIGHT 1\nMAXVAL 255\nTUPLTYPE BLACKANDWHITE\n", "\x01");
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(1, 1, 1, 1)));
+    // A later TUPLTYPE replaces an earlier one.
+    r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE RGB\nTUPLTYPE GRAYSCALE\n", "\x33");
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.2, 0.2, 1)));
+
+    // No P7 line, a DEPTH line that disagrees, comments and other keywords.
+    r = run({"rv-from-image", "-p"},
+            "# made by hand\nDEPTH 3\nWIDTH 1\nHEIGHT 1\nFOO bar\n\nTUPLTYPE RGB_ALPHA\n"
+            "ENDHDR\n" + be({51, 102, 153, 204}, 1));
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 0.8)));
+
+    // Samples above MAXVAL are not clamped.
+    r = from_pam("WIDTH 1\nHEIGHT 1\nMAXVAL 100\nTUPLTYPE RGB_ALPHA\n", be({200, 0, 0, 255}, 1));
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(2, 0, 0, 2.55)));
+}
+
+TEST(FromImage, Geometry)
+{
+    // The pixel count is not compared with the head: more or fewer pass, and
+    // a partial pixel at the end is dropped.
+    std::string lines = "WIDTH 2\nHEIGHT 2\nTUPLTYPE GRAYSCALE_ALPHA\n";
+    RunResult r = from_pam(lines, be({51, 255, 51}, 1));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, make_stream(1, 2, 2, pixel(0.2, 0.2, 0.2, 1)));
+    std::string many;
+    std::vector<double> expected;
+    for (int i = 0; i < 700; i++) {
+        many += be({uint64_t(i % 256), 255}, 1);
+        double v = (i % 256) / 255.0;
+        expected = expected + pixel(v, v, v, 1);
+    }
+    r = from_pam(lines, many);
+    EXPECT_EQ(r.out, make_stream(1, 2, 2, expected));
+    // The same through a slow pipe, a few bytes at a time.
+    RunOptions slow;
+    slow.input = pam(lines, many);
+    slow.input_chunk = 7;
+    r = run({"rv-from-image", "-p"}, slow);
+    EXPECT_EQ(r.out, make_stream(1, 2, 2, expected));
+
+    // -h: the pixel data alone.
+    r = run({"rv-from-image", "-hp"}, pam(lines, be({51, 255}, 1)));
+    EXPECT_EQ(r.out, doubles(pixel(0.2, 0.2, 0.2, 1)));
+    r = run({"rv-from-image", "-f", "-h"}, farbfeld(1, 1, be({65535, 0, 0, 65535}, 2)));
+    EXPECT_EQ(r.out, doubles({0.4124574455823676, 0.21267337037840828, 0.01933394276167346, 1}));
+
+    // Widths up to 24 characters; leading zeros are dropped from the head.
+    r = from_pam("WIDTH 000000000000000000000012\nHEIGHT 18446744073709551615\n", "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1 12 18446744073709551615 xyza\n" + std::string(1, '\0') + "uivf");
+    // A farbfeld head as large as it gets.
+    r = run({"rv-from-image", "-f"}, farbfeld(4294967295u, 4294967295u, ""));
+    EXPECT_EQ(r.out, stream_head(1, 4294967295u, 4294967295u));
+}
+
+TEST(FromImage, RefusedHeads)
+{
+    const std::string one = "HEIGHT 1\n";
+    for (const std::string &lines : std::vector<std::string>{
+             "WIDTH 1\nWIDTH 1\n" + one,                 // a second WIDTH
+             "WIDTH \n" + one,                           // empty
+             "WIDTH 1000000000000000000000001\n" + one,  // 25 characters
+             "WIDTH 0x10\n" + one,                       // not decimal
+             "WIDTH abc\n" + one, "WIDTH 0\n" + one, "WIDTH 00\n" + one,
+             "WIDTH 18446744073709551616\n" + one,       // beyond 64 bits
+             "WIDTH 1 \n" + one, "WIDTH -1\n" + one, "WIDTH +1\n" + one,
+             "WIDTH 1\nHEIGHT 2\nHEIGHT 2\n",
+             one,                                        // no WIDTH
+             "WIDTH 1\n",                                 // no HEIGHT
+             "WIDTH 1\n" + one + "MAXVAL 0\n",
+             "WIDTH 1\n" + one + "MAXVAL abc\n",
+             "WIDTH 1\n" + one + "MAXVAL 12abc\n",
+             "WIDTH 1\n" + one + "MAXVAL \n",
+             "WIDTH 1\n" + one + "MAXVAL 25" + std::string(1, '\0') + "5\n",
+         }) {
+        RunResult r = from_pam(lines, "");
+        EXPECT_EQ(r.status, 1) << lines;
+        EXPECT_EQ(r.err, pam_hint) << lines;
+        EXPECT_EQ(r.out, "") << lines;
+    }
+
+    const std::string resolution = "rv-from-image: image uses greater colour resolution than supported\n";
+    for (const char *maxval : {"18446744073709551616", "99999999999999999999999", "-1", "-0"}) {
+        RunResult r = from_pam(std::string("WIDTH 1\nHEIGHT 1\nMAXVAL ") + maxval + "\n", "");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, resolution) << maxval;
+    }
+
+    RunResult r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE RGB \n", "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-image: image uses an unsupported tuple type: RGB \n");
+    r = from_pam("TUPLTYPE CMYK\nWIDTH 1\nHEIGHT 1\n", "");
+    EXPECT_EQ(r.err, "rv-from-image: image uses an unsupported tuple type: CMYK\n");
+    // "TUPLTYPE" without its blank is just another line.
+    r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE\n", be({0, 0, 0, 0}, 1));
+    EXPECT_EQ(r.status, 0);
+
+    // The head must end within 1024 bytes of a line's start, and before the input ends.
+    r = run({"rv-from-image", "-p"}, "WIDTH 1\nHEIGHT 1\n" + std::string(1024, '#'));
+    EXPECT_EQ(r.err, pam_hint);
+    r = run({"rv-from-image", "-p"}, "WIDTH 1\nHEIGHT 1\n");
+    EXPECT_EQ(r.err, pam_hint);
+    r = run({"rv-from-image", "-p"}, "");
+    EXPECT_EQ(r.err, pam_hint);
+    // Long lines are fine as long as each fits.
+    r = run({"rv-from-image", "-p"},
+            "#" + std::string(1000, 'x') + "\n#" + std::string(1000, 'y') +
+                "\nWIDTH 1\nHEIGHT 1\nENDHDR\n" + be({0, 0, 0, 255}, 1));
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, {0, 0, 0, 1}));
+
+    // farbfeld: short, wrong magic, or an empty frame.
+    for (const std::string &input :
+         {std::string(), std::string("farbfeld"), std::string("farbfelD") + be({1, 1}, 4),
+          farbfeld(0, 1, ""), farbfeld(1, 0, "")}) {
+        r = run({"rv-from-image", "-f"}, input);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, farbfeld_hint);
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(FromImage, CommandLine)
+{
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"-f", "-p"}, {"-fp"}, {"-pf"}, {"-hpf"}, {"-x"}, {"-"},
+          {"file"}, {"-p", "--", "x"}}) {
+        args.insert(args.begin(), "rv-from-image");
+        RunResult r = run(args, "");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, usage_line);
+    }
+    // Flags may repeat.
+    RunResult r = run({"rv-from-image", "-pp", "-p", "--"}, pam("WIDTH 1\nHEIGHT 1\n", ""));
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// A stand-in convert first in PATH.
+struct StandIn {
+    TempDir dir;
+    explicit StandIn(const std::string &body) { write_script(dir.file("convert"), body); }
+    RunResult run(const std::string &input, std::vector<std::string> args = {})
+    {
+        args.insert(args.begin(), "rv-from-image");
+        RunOptions options;
+        options.path = {dir.path};
+        options.input = input;
+        return ::run(args, options);
+    }
+};
+
+TEST(FromImage, ThroughConvert)
+{
+    // convert gets the image on its standard input and exactly these arguments.
+    StandIn echo("printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args\"\nexec cat\n");
+    std::string image = pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE RGB\n", be({51, 102, 153}, 1));
+    RunResult r = echo.run(image);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 1)));
+    EXPECT_EQ(read_file(echo.dir.file("args")), "-\n-depth\n32\n-alpha\nactivate\npam:-\n");
+    r = echo.run(image, {"-h"});
+    EXPECT_EQ(r.out, doubles(pixel(0.2, 0.4, 0.6, 1)));
+
+    // A failing convert after a good head: what was converted stays written,
+    // and the status is 1 without a message of our own.
+    StandIn late("printf 'P7\\nWIDTH 1\\nHEIGHT 1\\nTUPLTYPE GRAYSCALE\\nENDHDR\\n3'\n"
+                 "echo 'convert: broken' >&2\nexit 3\n");
+    r = late.run("");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "convert: broken\n");
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.2, 0.2, 1)));
+
+    // A child that cannot be read, with or without a message of its own.
+    StandIn bad("echo 'not a PAM'\n");
+    r = bad.run("");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, convert_hint);
+    StandIn failing("echo 'convert: no decode delegate' >&2\nexit 1\n");
+    r = failing.run("");
+    EXPECT_EQ(r.err, "convert: no decode delegate\n" + convert_hint);
+    EXPECT_EQ(r.out, "");
+    StandIn bad_width("printf 'P7\\nWIDTH 0x10\\nHEIGHT 1\\nENDHDR\\n'\n");
+    EXPECT_EQ(bad_width.run("").err, convert_hint);
+
+    // No convert at all.
+    std::string self = program_path("rv-from-image");
+    r = run_shell("PATH=/nonexistent; exec " + self + " </dev/null");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, self + ": exec convert: No such file or directory\n" + self +
+                         ": convertion failed, if converting a farbfeld file, try -f\n");
+
+    // Closed standard streams.
+    RunOptions closed;
+    closed.path = {echo.dir.path};
+    closed.close_stdin = true;
+    r = run({"rv-from-image"}, closed);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-image: no stdin open\n");
+    closed.close_stdin = false;
+    closed.close_stdout = true;
+    closed.input = image;
+    r = run({"rv-from-image"}, closed);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-image: no stdout open\n");
+    // A closed standard error is no obstacle.
+    closed.close_stdout = false;
+    r = run_shell("exec rv-from-image 2>&-", closed);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 1)));
+
+    // With SIGCHLD ignored the child is reaped by the system: the wait fails
+    // instead of going round for ever.
+    r = run_function(
+        [&] {
+            signal(SIGCHLD, SIG_IGN);
+            setenv("PATH", (echo.dir.path + ":" + getenv("PATH")).c_str(), 1);
+            std::string self = program_path("rv-from-image");
+            execl(self.c_str(), "rv-from-image", static_cast<char *>(nullptr));
+        },
+        image);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-image: waitpid: No child processes\n");
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 1)));
+}
+
+TEST(FromImage, RealImageMagick)
+{
+    if (!have_program("convert"))
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    // An 8-bit grey PNG: convert hands it over as 32-bit samples, which give
+    // exactly the values of 128 / 255.
+    RunResult r = run_shell("convert -size 2x1 xc:'rgb(128,128,128)' png:- | rv-from-image");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<double> grey = {0.20516905013465075, 0.21586050011389923, 0.23503511557680049, 1};
+    EXPECT_EQ(r.out, make_stream(1, 2, 1, grey + grey));
+
+    // A 16-bit PNG with alpha: image -> stream -> image is lossless at depth
+    // 16 and agrees with ImageMagick's own reading of the PNG.
+    TempDir dir;
+    std::string samples;
+    uint64_t state = 12345;
+    for (int i = 0; i < 7 * 5 * 4; i++) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        samples += be({state >> 48}, 2);
+    }
+    write_file(dir.file("in.pam"),
+               pam("WIDTH 7\nHEIGHT 5\nDEPTH 4\nMAXVAL 65535\nTUPLTYPE RGB_ALPHA\n", samples));
+    r = run_shell("cd " + dir.path + " && convert in.pam PNG64:in.png && "
+                  "rv-from-image < in.png | rv-to-image > out.pam && "
+                  "convert in.png -depth 16 pam:magick.pam");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string ours = read_file(dir.file("out.pam"));
+    EXPECT_EQ(ours, pam("WIDTH 7\nHEIGHT 5\nDEPTH 4\nMAXVAL 65535\nTUPLTYPE RGB_ALPHA\n", samples));
+    std::string magick = read_file(dir.file("magick.pam"));
+    ASSERT_GE(magick.size(), samples.size());
+    EXPECT_EQ(magick.substr(magick.size() - samples.size()), samples);
+}
