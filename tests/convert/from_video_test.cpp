@@ -1,0 +1,263 @@
+#include "harness.h"
+
+#include <array>
+#include <gtest/gtest.h>
+
+// ffmpeg's ayuv64le pixels: A, Y, U, V as 16-bit little-endian samples.
+static std::string ayuv(const std::vector<std::array<unsigned, 4>> &pixels)
+{
+    std::string bytes;
+    for (const auto &pixel : pixels)
+        for (unsigned sample : pixel) {
+            bytes.push_back(char(sample & 0xff));
+            bytes.push_back(char(sample >> 8));
+        }
+    return bytes;
+}
+
+static std::string lines(const std::vector<std::string> &words)
+{
+    std::string text;
+    for (const auto &w : words)
+        text += w + "\n";
+    return text;
+}
+
+// Stand-ins for ffprobe and ffmpeg that record their arguments (and what
+// ffprobe reads), print chosen output and exit with a chosen status.
+struct StandIns {
+    TempDir dir;
+    std::string input = dir.file("in.video");
+    std::string output = dir.file("out.rv");
+
+    StandIns()
+    {
+        write_file(input, "not really a video");
+        probe("width=2\nheight=1\n");
+        decode("");
+    }
+    void probe(const std::string &text, int status = 0)
+    {
+        write_file(dir.file("probe.out"), text);
+        write_script(dir.file("ffprobe"), "printf '%s\\n' \"$@\" > " + dir.file("ffprobe.args") +
+                                              "\ncat > " + dir.file("ffprobe.in") + "\ncat " +
+                                              dir.file("probe.out") + "\nexit " +
+                                              std::to_string(status) + "\n");
+    }
+    void decode(const std::string &bytes, int status = 0, const std::string &say = "")
+    {
+        write_file(dir.file("pixels"), bytes);
+        write_script(dir.file("ffmpeg"), "printf '%s\\n' \"$@\" > " + dir.file("ffmpeg.args") +
+                                             "\ncat " + dir.file("pixels") + "\nprintf '" + say +
+                                             "' >&2\nexit " + std::to_string(status) + "\n");
+    }
+    RunResult run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "rv-from-video");
+        RunOptions options;
+        options.path = {dir.path};
+        return ::run(args, options);
+    }
+    bool ran(const char *name) { return !read_file(dir.file(std::string(name) + ".args")).empty(); }
+};
+
+static std::string decode_args(const std::string &input, const std::string &size,
+                               const std::vector<std::string> &more = {})
+{
+    std::vector<std::string> words = {"-i", input, "-f", "rawvideo", "-pix_fmt", "ayuv64le",
+                                      "-s:v", size};
+    words.insert(words.end(), more.begin(), more.end());
+    words.push_back("-");
+    return lines(words);
+}
+
+TEST(FromVideo, ArgumentVectors)
+{
+    StandIns s;
+    s.probe("width=3\nheight=2\n");
+    RunResult r = s.run({s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(s.dir.file("ffprobe.args")),
+              lines({"-v", "quiet", "-show_streams", "-select_streams", "v", "-"}));
+    EXPECT_EQ(read_file(s.dir.file("ffprobe.in")), "not really a video");
+    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, "3x2"));
+
+    r = s.run({"-r", "30000/1001", s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")),
+              decode_args(s.input, "3x2", {"-r", "30000/1001"}));
+
+    // With the size given, ffprobe is not asked and ffmpeg scales.
+    StandIns t;
+    r = t.run({"-w", "640", "-h480", "-r25", t.input, t.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(t.ran("ffprobe"));
+    EXPECT_EQ(read_file(t.dir.file("ffmpeg.args")), decode_args(t.input, "640x480", {"-r", "25"}));
+}
+
+TEST(FromVideo, ProbeLines)
+{
+    StandIns s;
+    // coded_width is not width; later lines replace earlier ones; the last
+    // line keeps its last character when no newline follows it.
+    s.probe("coded_width=64\nwidth=7\nheight=9\nwidth=5\nheight=12");
+    RunResult r = s.run({s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, "5x12"));
+    EXPECT_EQ(read_file(s.output), stream_head(0, 5, 12));
+
+    s.probe("coded_width=64\nheight=48\n");
+    r = s.run({s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: could not get all required metadata\n");
+
+    s.probe("width=64\nheight=0x\n");
+    r = s.run({s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: invalid height: 0x\n");
+
+    s.probe("width=0\nheight=4\n");
+    r = s.run({s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: invalid width: 0\n");
+
+    // ffprobe failing after it printed the size: its own messages only.
+    s.probe("width=2\nheight=1\n", 1);
+    std::remove(s.dir.file("ffmpeg.args").c_str());
+    r = s.run({s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(s.ran("ffmpeg"));
+
+    // A missing input is reported once, before any child runs.
+    r = s.run({s.dir.file("missing"), s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: open " + s.dir.file("missing") +
+                         ": No such file or directory\n");
+}
+
+TEST(FromVideo, Pixels)
+{
+    StandIns s;
+    s.decode(ayuv({{65535, 4096, 32768, 32768}, {65535, 65535, 32768, 32768},
+                   {0, 65535, 32768, 32768}, {0, 4096, 32768, 32768}}));
+    RunResult r = s.run({"-w2", "-h1", s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string out = read_file(s.output);
+    std::string head = stream_head(2, 2, 1);
+    ASSERT_EQ(out.substr(0, head.size()), head);
+    std::vector<double> v = to_doubles(out, head.size());
+    std::vector<double> want = {0, 0, 0, 1,
+                                0.820890068252883, 0.8636670129110935, 0.9403854623347935, 1,
+                                0.820890068252883, 0.8636670129110935, 0.9403854623347935, 0,
+                                0, 0, 0, 0};
+    ASSERT_EQ(v.size(), want.size());
+    for (size_t i = 0; i < v.size(); i++)
+        EXPECT_EQ(bits(v[i]), bits(want[i])) << i << ": " << v[i];
+
+    r = s.run({"-d", "-w2", "-h1", s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    v = to_doubles(read_file(s.output), head.size());
+    want = {0, 0, 0, 1, 0.8910652422851987, 0.9374990463111312, 1.0207759019672955, 1,
+            0.8910652422851987, 0.9374990463111312, 1.0207759019672955, 1, 0, 0, 0, 1};
+    ASSERT_EQ(v.size(), want.size());
+    for (size_t i = 0; i < v.size(); i++)
+        EXPECT_EQ(bits(v[i]), bits(want[i])) << i << ": " << v[i];
+
+    // With -L the head comes first, with the frame count 0, and "-" is
+    // standard output.
+    r = s.run({"-Lw2", "-h", "1", s.input, "-"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, stream_head(0, 2, 1) + out.substr(head.size()));
+}
+
+TEST(FromVideo, Failures)
+{
+    StandIns s;
+    // A pixel cut short.
+    s.decode(ayuv({{65535, 4096, 32768, 32768}}) + "abcd");
+    RunResult r = s.run({"-w1", "-h1", s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: <subprocess>: incomplete frame\n");
+
+    // Whole pixels, but not whole frames.
+    s.decode(ayuv({{65535, 4096, 32768, 32768}, {1, 2, 3, 4}, {5, 6, 7, 8}}));
+    r = s.run({"-w2", "-h1", s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: <subprocess>: incomplete frame\n");
+    // With -L the count is not checked.
+    r = s.run({"-L", "-w2", "-h1", s.input, s.output});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(s.output).size(), stream_head(0, 2, 1).size() + 3 * 32);
+
+    // ffmpeg failing: its own words only, and the output keeps no head.
+    s.decode(ayuv({{65535, 4096, 32768, 32768}}), 3, "no such codec\\n");
+    r = s.run({"-w1", "-h1", s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "no such codec\n");
+    EXPECT_EQ(read_file(s.output).size(), 32u);
+
+    // Standard output only with -L, refused before ffmpeg starts.
+    std::remove(s.dir.file("ffmpeg.args").c_str());
+    r = s.run({"-w1", "-h1", s.input, "-"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: standard out as output file is only allowed with -L\n");
+    EXPECT_FALSE(s.ran("ffmpeg"));
+
+    r = s.run({"-w", "1073741824", "-h", "536870912", s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: video frame too large\n");
+    r = s.run({"-w", "18446744073709551615", "-h", "2", s.input, s.output});
+    EXPECT_EQ(r.err, "rv-from-video: video frame too large\n");
+
+    const std::string usage =
+        "usage: rv-from-video [-r frame-rate] [-w width -h height] [-dL] input-file output-file\n";
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"-w", "4", s.input, s.output}, {"-h", "4", s.input, s.output},
+          {s.input}, {s.input, s.output, "x"}, {"-x", s.input, s.output}, {s.input, s.output, "-r"}}) {
+        r = s.run(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, usage);
+    }
+    r = s.run({"-w", "0", "-h", "1", s.input, s.output});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: argument of -w must be an integer in [1, 18446744073709551615]\n");
+    EXPECT_FALSE(s.ran("ffmpeg"));
+
+    // ffmpeg not found.
+    TempDir empty;
+    r = run_shell("PATH=" + empty.path + " exec " + program_path("rv-from-video") + " -w1 -h1 " +
+                  s.input + " " + s.output);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, program_path("rv-from-video") + ": exec ffmpeg: No such file or directory\n");
+}
+
+// The real ffmpeg and ffprobe.
+TEST(FromVideo, RealVideo)
+{
+    if (!have_program("ffmpeg") || !have_program("ffprobe"))
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    TempDir dir;
+    std::string video = dir.file("test.mkv");
+    RunResult r = run_shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10 "
+                            "-frames:v 3 " + video);
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    r = run({"rv-from-video", video, dir.file("out.rv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string out = read_file(dir.file("out.rv"));
+    std::string head = stream_head(3, 64, 48);
+    EXPECT_EQ(out.substr(0, head.size()), head);
+    EXPECT_EQ(out.size(), head.size() + 3 * 64 * 48 * 32);
+
+    r = run({"rv-from-video", "-L", video, "-"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, stream_head(0, 64, 48) + out.substr(head.size()));
+
+    r = run({"rv-from-video", "-w", "32", "-h", "24", "-r", "20", video, dir.file("small.rv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    out = read_file(dir.file("small.rv"));
+    head = stream_head(6, 32, 24);
+    EXPECT_EQ(out.substr(0, head.size()), head);
+    EXPECT_EQ(out.size(), head.size() + 6 * 32 * 24 * 32);
+}

@@ -1,0 +1,214 @@
+#include "harness.h"
+
+#include <array>
+#include <cmath>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <limits>
+
+using Samples = std::array<unsigned, 4>;
+
+// ffmpeg's ayuv64le pixels: A, Y, U, V as 16-bit little-endian samples.
+static std::vector<Samples> samples(const std::string &bytes)
+{
+    std::vector<Samples> pixels(bytes.size() / 8);
+    for (size_t i = 0; i < pixels.size(); i++)
+        for (size_t k = 0; k < 4; k++)
+            pixels[i][k] = unsigned((unsigned char)bytes[8 * i + 2 * k]) |
+                           unsigned((unsigned char)bytes[8 * i + 2 * k + 1]) << 8;
+    return pixels;
+}
+
+// A stand-in ffmpeg that records its arguments and what it reads, and exits
+// with a chosen status.
+struct StandIn {
+    TempDir dir;
+    explicit StandIn(int status = 0, const std::string &body = "")
+    {
+        write_script(dir.file("ffmpeg"), "printf '%s\\n' \"$@\" > " + dir.file("args") +
+                                             "\ncat > " + dir.file("in") + "\n" + body +
+                                             "exit " + std::to_string(status) + "\n");
+    }
+    RunResult run(std::vector<std::string> args, const std::string &input)
+    {
+        args.insert(args.begin(), "rv-to-video");
+        RunOptions options;
+        options.path = {dir.path};
+        options.input = input;
+        return ::run(args, options);
+    }
+    std::string args() { return read_file(dir.file("args")); }
+    std::vector<Samples> fed() { return samples(read_file(dir.file("in"))); }
+};
+
+// The XYZ of the sRGB white and of the grey whose encoded value is 0.5.
+constexpr double white[3] = {0.9504705586542831, 0.9999999999999999, 1.0888287363958837};
+constexpr double half = 0.21404114048223255;
+const double grey[3] = {(half * 0.4124574455823676 + half * 0.3575758652455159) +
+                            half * 0.18043724782639967,
+                        (half * 0.21267337037840828 + half * 0.7151517304910318) +
+                            half * 0.07217489913055987,
+                        (half * 0.01933394276167346 + half * 0.1191919550818386) +
+                            half * 0.9503028385523717};
+
+TEST(ToVideo, ArgumentsAndSamples)
+{
+    StandIn s;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    std::string stream = make_stream(
+        1, 3, 2,
+        {white[0], white[1], white[2], 1,        // white
+         0, 0, 0, 1,                             // black
+         grey[0], grey[1], grey[2], 0.5,         // samples are truncated
+         white[0], white[1], white[2], 2,        // alpha above 1
+         0, -1, 0, -0.5,                         // negative luma, negative alpha
+         nan, nan, nan, nan});
+    RunResult r = s.run({"25", "-y", "-c:v", "ffv1", "out.mkv"}, stream);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n"
+                        "-y\n-c:v\nffv1\nout.mkv\n");
+    std::vector<Samples> want = {{65535, 65535, 32768, 32768}, {65535, 4096, 32768, 32768},
+                                 {32767, 36863, 32768, 32768}, {65535, 65535, 32768, 32768}};
+    std::vector<Samples> got = s.fed();
+    ASSERT_EQ(got.size(), 6u);
+    for (size_t i = 0; i < want.size(); i++)
+        EXPECT_EQ(got[i], want[i]) << i;
+    EXPECT_EQ(got[4][0], 0u);
+    EXPECT_EQ(got[4][1], 0u);
+    EXPECT_EQ(got[5], (Samples{0, 0, 0, 0}));
+
+    // Fast mode: one matrix, alpha always full.
+    r = s.run({"-d", "25", "out.mkv"}, stream);
+    ASSERT_EQ(r.status, 0) << r.err;
+    got = s.fed();
+    ASSERT_EQ(got.size(), 6u);
+    EXPECT_EQ(got[0], (Samples{65535, 65535, 32768, 32768}));
+    EXPECT_EQ(got[1], (Samples{65535, 4096, 32768, 32768}));
+    EXPECT_EQ(got[4][0], 65535u);
+    EXPECT_EQ(got[5], (Samples{65535, 0, 0, 0}));
+
+    // Out-of-range values of every kind are clamped, never wrapped.
+    r = s.run({"25", "out.mkv"}, make_stream(1, 2, 1, {inf, inf, -inf, inf, 1e300, -1e300, 1e300, -inf}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    got = s.fed();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0][0], 65535u);
+    EXPECT_EQ(got[1][0], 0u);
+    r = s.run({"-d", "25", "out.mkv"}, make_stream(1, 1, 1, {1e300, 0, 0, 1}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(s.fed(), (std::vector<Samples>{{65535, 65535, 0, 65535}}));
+}
+
+TEST(ToVideo, InputEnds)
+{
+    StandIn s;
+    // A trailing part of a pixel is dropped; the frame count plays no part.
+    RunResult r = s.run({"10", "o.mkv"}, make_stream(5, 1, 1, {0, 0, 0, 1}) + "1234567");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(s.fed(), (std::vector<Samples>{{65535, 4096, 32768, 32768}}));
+
+    // No frames: ffmpeg still runs and sees an empty input.
+    r = s.run({"10", "o.mkv"}, stream_head(0, 640, 480));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n10\n-s:v\n640x480\n-i\n-\no.mkv\n");
+    EXPECT_EQ(read_file(s.dir.file("in")), "");
+
+    // Many pixels in many reads arrive whole and in order.
+    std::vector<double> values;
+    for (int i = 0; i < 1000; i++)
+        values.insert(values.end(), {0, 0, 0, i / 999.0});
+    r = s.run({"10", "o.mkv"}, make_stream(1, 1000, 1, values));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<Samples> got = s.fed();
+    ASSERT_EQ(got.size(), 1000u);
+    for (int i = 0; i < 1000; i++)
+        EXPECT_EQ(got[i][0], unsigned(i / 999.0 * 65535)) << i;
+}
+
+TEST(ToVideo, Failures)
+{
+    StandIn failing(2, "echo ffmpeg says no >&2\n");
+    RunResult r = failing.run({"10", "o.mkv"}, make_stream(1, 1, 1, {0, 0, 0, 1}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ffmpeg says no\n");
+
+    // ffmpeg that stops reading: the broken pipe ends the program.
+    StandIn quitter(0, "");
+    write_script(quitter.dir.file("ffmpeg"), "exit 0\n");
+    r = quitter.run({"10", "o.mkv"}, make_stream(1, 512, 512, std::vector<double>(512 * 512 * 4)));
+    EXPECT_EQ(r.signal, SIGPIPE);
+
+    StandIn s;
+    r = s.run({"10", "o.mkv"}, "1 1 1 rgba\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-to-video: <stdin>: file format not supported\n");
+    EXPECT_EQ(s.args(), "");
+
+    const std::string usage = "usage: rv-to-video [-d] frame-rate ffmpeg-arguments ...\n";
+    for (std::vector<std::string> args : {std::vector<std::string>{"10"}, {}, {"-y", "10", "o.mkv"},
+                                          {"-d"}, {"-d", "10"}}) {
+        r = s.run(args, make_stream(1, 1, 1, {0, 0, 0, 1}));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, usage);
+    }
+
+    TempDir empty;
+    RunOptions options;
+    options.input = stream_head(0, 1, 1);
+    r = run_shell("PATH=" + empty.path + " exec " + program_path("rv-to-video") + " 10 o.mkv",
+                  options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, program_path("rv-to-video") + ": exec ffmpeg: No such file or directory\n");
+}
+
+// The real ffmpeg: geometry and frame count of an encoded video, and a
+// lossless loop back through rv-from-video.
+TEST(ToVideo, RealVideo)
+{
+    if (!have_program("ffmpeg") || !have_program("ffprobe"))
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    TempDir dir;
+    std::vector<double> values;
+    // Greys and a shade of orange, all within the range of the YUV samples
+    // (luma reaches only 0.9375 of the encoded white).
+    const double orange[3] = {(0.6 * 0.4124574455823676 + 0.2 * 0.3575758652455159) +
+                                  0.07 * 0.18043724782639967,
+                              (0.6 * 0.21267337037840828 + 0.2 * 0.7151517304910318) +
+                                  0.07 * 0.07217489913055987,
+                              (0.6 * 0.01933394276167346 + 0.2 * 0.1191919550818386) +
+                                  0.07 * 0.9503028385523717};
+    for (int f = 0; f < 3; f++)
+        for (int i = 0; i < 64 * 48; i++) {
+            double level = ((i + 17 * f) % 97) / 96.0 * 0.8;
+            double alpha = (i % 5) / 4.0;
+            const double *colour = i % 2 ? orange : white;
+            values.insert(values.end(),
+                          {colour[0] * level, colour[1] * level, colour[2] * level, alpha});
+        }
+    std::string stream = make_stream(3, 64, 48, values);
+    std::string video = dir.file("out.mkv");
+    RunResult r = run({"rv-to-video", "10", "-nostdin", "-v", "error", "-c:v", "ffv1", video},
+                      stream);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run_shell("ffprobe -v error -count_frames -select_streams v -show_entries "
+                  "stream=width,height,nb_read_frames -of default=noprint_wrappers=1 " + video);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "width=64\nheight=48\nnb_read_frames=3\n");
+
+    // ffv1 stores the samples losslessly: they come back within their 16-bit
+    // quantisation.
+    std::string back = dir.file("back.rv");
+    r = run({"rv-from-video", video, back});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string out = read_file(back);
+    std::string head = stream_head(3, 64, 48);
+    ASSERT_EQ(out.substr(0, head.size()), head);
+    std::vector<double> got = to_doubles(out, head.size());
+    ASSERT_EQ(got.size(), values.size());
+    double worst = 0;
+    for (size_t i = 0; i < got.size(); i++)
+        worst = std::max(worst, std::fabs(got[i] - values[i]));
+    EXPECT_LT(worst, 1e-4) << worst;
+    EXPECT_GT(worst, 0); // the loop really went through 16-bit samples
+}
