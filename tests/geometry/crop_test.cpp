@@ -138,3 +138,12 @@ TEST(Crop, IncompleteFrame)
     EXPECT_EQ(r.err, "rv-crop: <stdin>: incomplete frame\n");
     EXPECT_EQ(r.out, stream_head(2, 1, 1) + doubles(label(0, 0, 0)));
 }
+
+TEST(Crop, AgreesWithFfmpeg)
+{
+    if (!have_program("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    RunResult r = run({"rv-crop", "17", "9", "5", "7"}, labelled(3, 37, 21));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, stream_head(3, 17, 9) + ffmpeg_filtered(3, 37, 21, "crop=17:9:5:7", 17, 9));
+}

@@ -39,3 +39,12 @@ TEST(Flip, Failures)
         EXPECT_EQ(r.err, "usage: rv-flip \n");
     }
 }
+
+TEST(Flip, AgreesWithFfmpeg)
+{
+    if (!have_program("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    RunResult r = run({"rv-flip"}, labelled(3, 37, 21));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, stream_head(3, 37, 21) + ffmpeg_filtered(3, 37, 21, "vflip", 37, 21));
+}

@@ -45,3 +45,12 @@ TEST(Flop, RowsAreTheUnit)
         EXPECT_EQ(r.out, "");
     }
 }
+
+TEST(Flop, AgreesWithFfmpeg)
+{
+    if (!have_program("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    RunResult r = run({"rv-flop"}, labelled(3, 37, 21));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, stream_head(3, 37, 21) + ffmpeg_filtered(3, 37, 21, "hflip", 37, 21));
+}

@@ -65,3 +65,44 @@ inline RunResult pipeline(const std::string &command, const std::string &input)
     options.input = input;
     return run_shell(command, options);
 }
+
+// Frames of xyza pixels as ffmpeg's planar float format gbrapf32le, with X, Y,
+// Z and alpha in the G, B, R and A planes, and back.  The labels are small
+// integers and quarters, so they survive the trip through float exactly.
+inline std::string to_planar(const std::string &pixels, size_t width, size_t height)
+{
+    const size_t n = width * height;
+    std::vector<double> v = to_doubles(pixels);
+    std::vector<float> planes(v.size());
+    for (size_t f = 0; f < v.size() / (4 * n); f++)
+        for (size_t i = 0; i < n; i++)
+            for (size_t c = 0; c < 4; c++)
+                planes[f * 4 * n + c * n + i] = float(v[(f * n + i) * 4 + c]);
+    return std::string(reinterpret_cast<const char *>(planes.data()), planes.size() * 4);
+}
+
+inline std::string from_planar(const std::string &planar, size_t width, size_t height)
+{
+    const size_t n = width * height;
+    std::vector<float> planes(planar.size() / 4);
+    memcpy(planes.data(), planar.data(), planes.size() * 4);
+    std::vector<double> v(planes.size());
+    for (size_t f = 0; f < v.size() / (4 * n); f++)
+        for (size_t i = 0; i < n; i++)
+            for (size_t c = 0; c < 4; c++)
+                v[(f * n + i) * 4 + c] = planes[f * 4 * n + c * n + i];
+    return doubles(v);
+}
+
+// What ffmpeg's filter makes of labelled frames, as xyza pixels of the given
+// output geometry.
+inline std::string ffmpeg_filtered(size_t frames, size_t width, size_t height,
+                                   const std::string &filter, size_t out_width,
+                                   size_t out_height)
+{
+    RunResult r = pipeline("ffmpeg -hide_banner -loglevel error -f rawvideo -pix_fmt gbrapf32le"
+                           " -s " + std::to_string(width) + "x" + std::to_string(height) +
+                               " -i - -vf " + filter + " -f rawvideo -",
+                           to_planar(labelled_pixels(frames, width, height), width, height));
+    return from_planar(r.out, out_width, out_height);
+}

@@ -36,3 +36,14 @@ TEST(Transpose, Failures)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "usage: rv-transpose \n");
 }
+
+TEST(Transpose, AgreesWithFfmpeg)
+{
+    if (!have_program("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    RunResult r = run({"rv-transpose"}, labelled(3, 37, 21));
+    ASSERT_EQ(r.status, 0) << r.err;
+    // ffmpeg's default transpose turns counter-clockwise and flips vertically:
+    // the exchange of rows and columns.
+    EXPECT_EQ(r.out, stream_head(3, 21, 37) + ffmpeg_filtered(3, 37, 21, "transpose", 21, 37));
+}
