@@ -1,3 +1,4 @@
+#include "diff_record.h"
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -5,15 +6,6 @@
 #include <random>
 
 namespace {
-
-// A record as it appears in the compressed body.
-std::string record(uint64_t unchanged, uint64_t changed, const std::string &data = {})
-{
-    std::string bytes(16, '\0');
-    memcpy(bytes.data(), &unchanged, 8);
-    memcpy(bytes.data() + 8, &changed, 8);
-    return bytes + data;
-}
 
 // Frames of 4x1 pixels: 128 bytes.
 constexpr size_t frame_size = 128;

@@ -5,6 +5,7 @@
 // Body: records of two host-order 64-bit words, `unchanged` and `changed`,
 // each followed by its `changed` data bytes.  The records of a frame cover it
 // exactly, from byte 0 on.
+#include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
 
@@ -120,12 +121,8 @@ int main(int argc, char **argv)
     stream_emit_head(1, stream);
     const size_t size = stream_frame_size(1, stream);
 
-    auto *frame = static_cast<unsigned char *>(malloc(size));
-    if (!frame)
-        fail(1, "malloc: out of memory\n");
-    auto *reference = static_cast<unsigned char *>(calloc(size, 1));
-    if (!reference)
-        fail(1, "calloc: out of memory\n");
+    unsigned char *frame = allocate_bytes(1, size);
+    unsigned char *reference = allocate_zeroed(1, size);
     RecordList list;
     while (stream_read_frame(1, stream, frame, size)) {
         compress_frame(list, frame, reference, size);

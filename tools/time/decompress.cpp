@@ -4,6 +4,7 @@
 // The reader keeps one frame, the last byte decoded at every position, and a
 // position in it that wraps at the frame's end: records need not end where
 // frames do.  Every piece is written as soon as it is decoded.
+#include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
 
@@ -78,9 +79,7 @@ int main(int argc, char **argv)
     stream_emit_head(1, stream);
     const size_t size = stream_frame_size(1, stream);
 
-    Decoder d{static_cast<unsigned char *>(calloc(size, 1)), size, 0};
-    if (!d.frame)
-        fail(1, "calloc: out of memory\n");
+    Decoder d{allocate_zeroed(1, size), size, 0};
     for (uint64_t unchanged, changed; read_header(stream, unchanged, changed);) {
         serve_unchanged(d, unchanged);
         serve_changed(d, stream, changed);
