@@ -24,4 +24,17 @@ cp "$out/text.rv" "$out/twice.rv"
 rv-read-head < "$out/twice.rv"
 rv-rewrite-head "$out/twice.rv" && rv-read-head < "$out/twice.rv"
 
+if command -v ffmpeg > /dev/null 2>&1 && command -v ffprobe > /dev/null 2>&1; then
+  echo "== a test video decoded by rv-from-video, a grey clip joined to it, encoded by rv-to-video"
+  ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=10 -frames:v 10 "$out/testsrc.mkv"
+  rv-from-video "$out/testsrc.mkv" "$out/testsrc.rv" 2> "$out/ffmpeg.log"
+  rv-read-head < "$out/testsrc.rv"
+  rv-single-colour -f 5 -w 160 -h 120 0.5 | rv-concat "$out/testsrc.rv" - |
+    rv-to-video 10 -nostdin -v error -y -c:v ffv1 "$out/chain.mkv"
+  ffprobe -v error -count_frames -select_streams v \
+    -show_entries stream=width,height,nb_read_frames -of csv=p=0 "$out/chain.mkv"
+else
+  echo "== ffmpeg is not installed: the video part of the demo is left out"
+fi
+
 echo "demo results are in $out"
