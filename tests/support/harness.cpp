@@ -225,6 +225,8 @@ std::string doubles(std::initializer_list<double> values)
 
 std::vector<double> to_doubles(const std::string &bytes, size_t offset)
 {
+    if (bytes.size() < offset)
+        return {};
     std::vector<double> values((bytes.size() - offset) / sizeof(double));
     memcpy(values.data(), bytes.data() + offset, values.size() * sizeof(double));
     return values;
