@@ -18,6 +18,9 @@ printf '2 2 1 xyza\n0.95 1 1.09 1  0 0 0 1\n0.2 0.3 0.4 1  0.1 0.1 0.1 1\n' |
   rv-from-text | tee "$out/text.rv" | rv-to-text | awk 'NR > 1 { $4 /= 2 } 1' |
   rv-from-text | rv-to-text
 
+echo "== its 2x1 frames (pixels A B) tiled to 4x1 (B A B A), mirrored (A B A B), turned on their side"
+rv-extend -t -l 1 -r 1 < "$out/text.rv" | rv-flop | rv-transpose | rv-to-text
+
 echo "== its frames appended to a copy of it, then the head recounted in place"
 cp "$out/text.rv" "$out/twice.rv"
 { rv-read-head > /dev/null; cat; } < "$out/text.rv" >> "$out/twice.rv"
