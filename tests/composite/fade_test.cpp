@@ -1,0 +1,80 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+// A video of n frames, each of two pixels with alpha 1 and 0.5.
+static std::string frames(size_t n)
+{
+    std::vector<double> v;
+    for (size_t i = 0; i < n; i++)
+        for (double d : {double(i), 0.1, -3.0, 1.0, 0.3, double(i), 7.0, 0.5})
+            v.push_back(d);
+    return make_stream(n, 2, 1, v);
+}
+
+// The same video with frame i's alphas multiplied by factors[i].
+static std::string faded(const std::vector<double> &factors)
+{
+    std::vector<double> v;
+    for (size_t i = 0; i < factors.size(); i++)
+        for (double d : {double(i), 0.1, -3.0, factors[i], 0.3, double(i), 7.0, 0.5 * factors[i]})
+            v.push_back(d);
+    return make_stream(factors.size(), 2, 1, v);
+}
+
+TEST(Fade, AlphaFollowsThePosition)
+{
+    RunResult r = run({"rv-fade"}, frames(5));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, faded({1, 0.75, 0.5, 0.25, 0}));
+    r = run({"rv-fade", "-r"}, frames(5));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, faded({0, 0.25, 0.5, 0.75, 1}));
+
+    r = run({"rv-fade"}, frames(2));
+    EXPECT_EQ(r.out, faded({1, 0}));
+    r = run({"rv-fade", "-rr", "--"}, frames(2));
+    EXPECT_EQ(r.out, faded({0, 1}));
+
+    // One frame is the first and the last: it keeps its alpha either way.
+    r = run({"rv-fade"}, frames(1));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, frames(1));
+    r = run({"rv-fade", "-r"}, frames(1));
+    EXPECT_EQ(r.out, frames(1));
+
+    // The product comes before the division: (0.1 * 1) / 7, not 0.1 * (1 / 7).
+    std::vector<double> v(8 * 4, 0.0);
+    v[4 + 3] = 0.1;
+    r = run({"rv-fade", "-r"}, make_stream(8, 1, 1, v));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<double> out = to_doubles(r.out, stream_head(8, 1, 1).size());
+    ASSERT_EQ(out.size(), 32u);
+    const double tenth = 0.1, seventh = 1.0 / 7;
+    ASSERT_NE(bits(tenth * 1 / 7), bits(tenth * seventh));
+    EXPECT_EQ(bits(out[7]), bits(tenth * 1 / 7));
+}
+
+TEST(Fade, Refusals)
+{
+    const std::string usage = "usage: rv-fade [-r]\n";
+    for (std::vector<std::string> argv :
+         {std::vector<std::string>{"rv-fade", "x"}, {"rv-fade", "-i"}, {"rv-fade", "-"}}) {
+        RunResult r = run(argv, frames(2));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, usage);
+        EXPECT_EQ(r.out, "");
+    }
+    // A head without a frame count gives no length to fade over.
+    RunResult r = run({"rv-fade"}, make_stream(0, 1, 1, {1, 1, 1, 1}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-fade: <stdin>: frame count is zero\n");
+    EXPECT_EQ(r.out, "");
+
+    std::string shorter = frames(3);
+    shorter.pop_back();
+    r = run({"rv-fade"}, shorter);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-fade: <stdin>: file is shorter than expected\n");
+}

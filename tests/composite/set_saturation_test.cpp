@@ -1,0 +1,74 @@
+#include "harness.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+static const double wx = 0.9504705586542831, wz = 1.0888287363958842;
+
+TEST(SetSaturation, FactorScalesChroma)
+{
+    TempDir dir;
+    // Factors 0, 1 and 2 (Y 4 at alpha 0.5).
+    write_file(dir.file("sat"), make_stream(1, 3, 1, {1, 0, 1, 1, 1, 1, 1, 1, 1, 4, 1, 0.5}));
+    const std::vector<double> pixel = {0.7, 0.5, 0.3, 0.25};
+    std::vector<double> input;
+    for (int i = 0; i < 3; i++)
+        input.insert(input.end(), pixel.begin(), pixel.end());
+    RunResult r = run({"rv-set-saturation", dir.file("sat")}, make_stream(1, 3, 1, input));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::vector<double> out = to_doubles(r.out, stream_head(1, 3, 1).size());
+    ASSERT_EQ(out.size(), 12u);
+    // 0: grey of the same luma.
+    EXPECT_EQ(std::vector<double>(out.begin(), out.begin() + 4),
+              (std::vector<double>{0.5 * wx, 0.5, 0.5 * wz, 0.25}));
+    // 1: the pixel again, up to rounding; 2: the chroma doubled.
+    for (int k = 1; k <= 2; k++) {
+        const double *p = out.data() + 4 * k;
+        EXPECT_EQ(p[1], 0.5);
+        EXPECT_EQ(p[3], 0.25);
+        EXPECT_NEAR(p[0] / wx - 0.5, k * (0.7 / wx - 0.5), 1e-15);
+        EXPECT_NEAR(p[2] / wz - 0.5, k * (0.3 / wz - 0.5), 1e-15);
+    }
+}
+
+TEST(SetSaturation, WhitePointFromTheControl)
+{
+    TempDir dir;
+    // Factor 0.5, white X 2 and Z 4.
+    write_file(dir.file("sat"), make_stream(1, 1, 1, {2, 0.5, 4, 1}));
+    RunResult r = run({"rv-set-saturation", "-ww", dir.file("sat")},
+                      make_stream(1, 1, 1, {1, 0.25, 2, 1}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    // X: ((1 / 2 - 0.25) 0.5 + 0.25) 2; Z: ((2 / 4 - 0.25) 0.5 + 0.25) 4.
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, {0.75, 0.25, 1.5, 1}));
+
+    // A white component of 0 gives no number, written as it comes.
+    write_file(dir.file("zero"), make_stream(1, 1, 1, {0, 0.5, 4, 1}));
+    r = run({"rv-set-saturation", "-w", dir.file("zero")}, make_stream(1, 1, 1, {1, 0.25, 2, 1}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<double> out = to_doubles(r.out, stream_head(1, 1, 1).size());
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_TRUE(std::isnan(out[0]));
+}
+
+TEST(SetSaturation, ShortControlAndRefusals)
+{
+    TempDir dir;
+    write_file(dir.file("sat"), make_stream(1, 1, 1, {0, 0, 0, 1}));
+    RunResult r = run({"rv-set-saturation", dir.file("sat")},
+                      make_stream(2, 1, 1, {1, 1, 1, 1, 1, 1, 1, 1}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, make_stream(2, 1, 1, {wx, 1, wz, 1, 1, 1, 1, 1}));
+
+    const std::string usage = "usage: rv-set-saturation [-w] saturation-stream\n";
+    for (std::vector<std::string> argv :
+         {std::vector<std::string>{"rv-set-saturation"}, {"rv-set-saturation", "a", "b"},
+          {"rv-set-saturation", "-i", "a"}}) {
+        r = run(argv);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, usage);
+    }
+    r = run({"rv-set-saturation", dir.file("sat")}, make_stream(1, 1, 1, {1, 1, 1}));
+    EXPECT_EQ(r.status, 0);
+}

@@ -1,0 +1,101 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+// Three opaque frames of two pixels.
+static const std::vector<double> input = {4, 8, 12, 1, 1, 2, 3, 1, 8, 0, 4, 1,
+                                          5, 6, 7, 1, 0, 16, 8, 1, 9, 10, 11, 1};
+
+// An alpha stream of three frames of two pixels, all of one Y and alpha.
+static std::string coverage(size_t frames, double y, double a)
+{
+    std::vector<double> v;
+    for (size_t i = 0; i < frames * 2; i++)
+        v.insert(v.end(), {7, y, 7, a});
+    return make_stream(frames, 2, 1, v);
+}
+
+static RunResult trail(const std::string &alpha, const std::string &in)
+{
+    TempDir dir;
+    write_file(dir.file("alpha"), alpha);
+    return run({"rv-trail", dir.file("alpha")}, in);
+}
+
+TEST(Trail, BlendsEachFrameOverTheLastOutput)
+{
+    // Full coverage reproduces the input.
+    RunResult r = trail(coverage(3, 1, 1), make_stream(3, 2, 1, input));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, make_stream(3, 2, 1, input));
+
+    // No coverage, by Y or by alpha: the first frame stays.
+    std::vector<double> first(input.begin(), input.begin() + 8);
+    std::vector<double> still = first;
+    still.insert(still.end(), first.begin(), first.end());
+    still.insert(still.end(), first.begin(), first.end());
+    EXPECT_EQ(trail(coverage(3, 0, 1), make_stream(3, 2, 1, input)).out,
+              make_stream(3, 2, 1, still));
+    EXPECT_EQ(trail(coverage(3, 1, 0), make_stream(3, 2, 1, input)).out,
+              make_stream(3, 2, 1, still));
+
+    // Half coverage: frame 1 = f0/2 + f1/2, frame 2 = f0/4 + f1/4 + f2/2.
+    // The alpha stream's first frame plays no part.
+    std::string alpha = coverage(3, 0.5, 1);
+    const std::string nan_frame = coverage(1, std::numeric_limits<double>::quiet_NaN(), 1);
+    alpha.replace(stream_head(3, 2, 1).size(), 64, nan_frame.substr(stream_head(1, 2, 1).size()));
+    r = trail(alpha, make_stream(3, 2, 1, input));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<double> expected(input.begin(), input.begin() + 8);
+    for (size_t i = 0; i < 8; i++)
+        expected.push_back(i % 4 == 3 ? 1 : input[i] / 2 + input[8 + i] / 2);
+    for (size_t i = 0; i < 8; i++)
+        expected.push_back(i % 4 == 3 ? 1
+                                      : input[i] / 4 + input[8 + i] / 4 + input[16 + i] / 2);
+    EXPECT_EQ(r.out, make_stream(3, 2, 1, expected));
+}
+
+TEST(Trail, TranslucentFrames)
+{
+    // Coverage is the frame's alpha times the alpha pixel's Y and alpha; the
+    // composite keeps (1 - b) of its own alpha and is not divided by it.
+    const std::string in = make_stream(2, 1, 1, {4, 8, 16, 0.5, 2, 2, 2, 0.5});
+    RunResult r = trail(make_stream(2, 1, 1, {0, 0, 0, 0, 0, 0.5, 0, 0.5}), in);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // b = 0.5 * 0.5 * 0.5 = 0.125; r = 0.875 * 0.5 = 0.4375.
+    EXPECT_EQ(r.out, make_stream(2, 1, 1,
+                                 {4, 8, 16, 0.5, 0.4375 * 4 + 0.25, 0.4375 * 8 + 0.25,
+                                  0.4375 * 16 + 0.25, 0.5625}));
+}
+
+TEST(Trail, ShortAlphaStreamAndRefusals)
+{
+    // The alpha stream ends after two frames: the third passes unchanged.
+    RunResult r = trail(coverage(2, 0, 1), make_stream(3, 2, 1, input));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<double> expected(input.begin(), input.begin() + 8);
+    expected.insert(expected.end(), input.begin(), input.begin() + 8);
+    expected.insert(expected.end(), input.begin() + 16, input.end());
+    EXPECT_EQ(r.out, make_stream(3, 2, 1, expected));
+
+    const std::string usage = "usage: rv-trail alpha-stream\n";
+    for (std::vector<std::string> argv :
+         {std::vector<std::string>{"rv-trail"}, {"rv-trail", "a", "b"}, {"rv-trail", "-r", "a"}}) {
+        r = run(argv);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, usage);
+    }
+    // Geometry is checked before the head is printed.
+    r = trail(coverage(1, 1, 1), make_stream(1, 1, 2, {1, 1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-trail: videos do not have the same geometry\n");
+    EXPECT_EQ(r.out, "");
+
+    std::string cut = make_stream(3, 2, 1, input);
+    cut.resize(cut.size() - 8);
+    r = trail(coverage(3, 1, 1), cut);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-trail: <stdin>: incomplete frame\n");
+}
