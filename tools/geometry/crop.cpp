@@ -92,14 +92,11 @@ int main(int argc, char **argv)
     const size_t p = stream.pixel_size;
     const Area area{stream.width * p, left * p, width * p, top, height};
     unsigned char *frame = allocate_bytes(1, frame_size);
-    unsigned char *out = nullptr;
-    size_t out_size = frame_size;
-    if (mode == Mode::plain) {
-        out_size = area.width * height;
-        out = allocate_bytes(1, out_size);
-    } else if (mode == Mode::tile) {
-        out = allocate_bytes(1, out_size);
-    }
+    // The rectangle alone and the tiles are built in a second buffer; -s and
+    // -S change the input frame in place.
+    const size_t out_size = mode == Mode::plain ? area.width * height : frame_size;
+    unsigned char *out =
+        mode == Mode::plain || mode == Mode::tile ? allocate_bytes(1, out_size) : nullptr;
 
     while (stream_read_frame(1, stream, frame, frame_size)) {
         switch (mode) {
