@@ -82,8 +82,8 @@ int main(int argc, char **argv)
         fail(1, "fstat %s:", file.file);
     if (!S_ISREG(st.st_mode))
         fail(1, "%s: not a regular file\n", file.file);
-    // The head was read from this file, so it cannot be shorter than the
-    // head unless it shrank meanwhile.
+    // A file shorter than its head (cut since the head was read) holds no
+    // whole frames either.
     const size_t size = size_t(st.st_size);
     if (size < file.headlen || (size - file.headlen) % F)
         fail(1, "%s: given the select width and height, the file has an incomplete frame\n",
