@@ -27,6 +27,10 @@ cp "$out/text.rv" "$out/twice.rv"
 rv-read-head < "$out/twice.rv"
 rv-rewrite-head "$out/twice.rv" && rv-read-head < "$out/twice.rv"
 
+echo "== a colour faded out over five frames and stacked over grey: one pixel a frame"
+rv-single-colour -f 5 -w 1 -h 1 0.4 0.2 0.1 | rv-fade > "$out/fade.rv"
+rv-single-colour -f 5 -w 1 -h 1 0.5 | rv-stack - "$out/fade.rv" | rv-to-text
+
 if command -v ffmpeg > /dev/null 2>&1 && command -v ffprobe > /dev/null 2>&1; then
   echo "== a test video decoded by rv-from-video, a grey clip joined to it, encoded by rv-to-video"
   ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=10 -frames:v 10 "$out/testsrc.mkv"
