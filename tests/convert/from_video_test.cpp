@@ -44,11 +44,15 @@ struct StandIns {
                                               dir.file("probe.out") + "\nexit " +
                                               std::to_string(status) + "\n");
     }
-    void decode(const std::string &bytes, int status = 0, const std::string &say = "")
+    // `writer` prints the file named right after it: cat, or a loop of
+    // small writes.
+    void decode(const std::string &bytes, int status = 0, const std::string &say = "",
+                const std::string &writer = "cat ")
     {
         write_file(dir.file("pixels"), bytes);
         write_script(dir.file("ffmpeg"), "printf '%s\\n' \"$@\" > " + dir.file("ffmpeg.args") +
-                                             "\ncat " + dir.file("pixels") + "\nprintf '" + say +
+                                             "\n" + writer + dir.file("pixels") +
+                                             "\nprintf '" + say +
                                              "' >&2\nexit " + std::to_string(status) + "\n");
     }
     RunResult run(std::vector<std::string> args)
@@ -163,6 +167,17 @@ TEST(FromVideo, Pixels)
     ASSERT_EQ(v.size(), want.size());
     for (size_t i = 0; i < v.size(); i++)
         EXPECT_EQ(bits(v[i]), bits(want[i])) << i << ": " << v[i];
+
+    // Pixels split over many small writes of ffmpeg come out the same.
+    std::string pixels = read_file(s.dir.file("pixels"));
+    s.decode(pixels + pixels + pixels, 0, "",
+             "pieces() { i=0; while [ $i -lt 20 ]; do dd status=none bs=5 count=1 skip=$i "
+             "if=\"$1\"; sleep 0.01; i=$((i + 1)); done; }; pieces ");
+    r = s.run({"-w2", "-h1", s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string body = out.substr(head.size());
+    EXPECT_EQ(read_file(s.output), stream_head(6, 2, 1) + body + body + body);
+    s.decode(pixels);
 
     // With -L the head comes first, with the frame count 0, and "-" is
     // standard output.

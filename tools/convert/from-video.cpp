@@ -19,9 +19,10 @@ static const char synopsis[] =
 
 // ffmpeg's pixels: alpha, luma and two chroma samples, 16-bit little-endian.
 constexpr size_t ayuv_bytes = 8;
-// Bytes read from ffmpeg at a time, and converted pixels written at a time.
-constexpr size_t input_bytes = 1024;
+// Converted pixels written at a time, and bytes read from ffmpeg at a time:
+// a read can fill the output buffer, so that both calls move large blocks.
 constexpr size_t output_pixels = 1024;
+constexpr size_t input_bytes = output_pixels * ayuv_bytes;
 // width × height must stay below this, so that a frame's byte size fits.
 constexpr uint64_t area_limit = uint64_t(1) << 59;
 
