@@ -36,4 +36,9 @@ TEST(ColourCiexyz, Failures)
     RunResult r = run({"rv-colour-ciexyz", "1"}, options);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-colour-ciexyz: ferror <stdout>: No space left on device\n");
+    options = {};
+    options.close_stdout = true;
+    r = run({"rv-colour-ciexyz", "1", "2", "3"}, options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-colour-ciexyz: ferror <stdout>: Bad file descriptor\n");
 }

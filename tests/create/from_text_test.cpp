@@ -130,6 +130,11 @@ TEST(FromText, Failures)
     r = run({"rv-from-text"}, options);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-from-text: write <stdout>: No space left on device\n");
+    options.stdout_path.clear();
+    options.close_stdout = true;
+    r = run({"rv-from-text"}, options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-text: write <stdout>: Bad file descriptor\n");
 
     r = run({"rv-from-text", "-x"});
     EXPECT_EQ(r.status, 1);
