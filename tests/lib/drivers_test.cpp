@@ -252,3 +252,26 @@ TEST(Drivers, WriteFailure)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "p: write <stdout>: " + std::string(strerror(EBADF)) + "\n");
 }
+
+TEST(Drivers, FramePairsTooLarge)
+{
+    auto pairs = [](uint64_t left_width) {
+        return run_function([=] {
+            program_name = "p";
+            Stream l, rs;
+            open_fed(l, "<l>", stream_head(1, left_width, 1));
+            open_fed(rs, "<r>", stream_head(1, 1, 1));
+            run_frame_pairs(1, l, rs, 1, "<stdout>",
+                            [](unsigned char *, unsigned char *, unsigned char *, Stream &,
+                               Stream &, size_t, size_t) {});
+        });
+    };
+    RunResult r = pairs(uint64_t(1) << 58);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "p: video frame is too large\n");
+    r = pairs(uint64_t(1) << 59);
+    EXPECT_EQ(r.err, "p: <l>: video frame is too wide\n");
+    r = pairs(uint64_t(1) << 57);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "p: mmap: " + std::string(strerror(ENOMEM)) + "\n");
+}
