@@ -44,4 +44,31 @@ else
   echo "== ffmpeg is not installed: the video part of the demo is left out"
 fi
 
+echo "== depth of field: a 320x180 checkerboard blurred by a deviation stream that is"
+echo "   0 on the middle row and grows to 4 pixels at the top and bottom (-j 2 workers)"
+awk 'BEGIN {
+    w = 320; h = 180; print 1, w, h, "xyza"
+    for (y = 0; y < h; y++)
+        for (x = 0; x < w; x++) {
+            v = (int(x / 20) + int(y / 20)) % 2 ? 0.6 : 0.08
+            print v * 0.9, v, v * 0.5, 1
+        }
+}' | rv-from-text > "$out/checker.rv"
+awk 'BEGIN {
+    w = 320; h = 180; print 1, w, h, "xyza"
+    for (y = 0; y < h; y++)
+        for (x = 0; x < w; x++) {
+            s = 4 * (y < h / 2 ? h / 2 - y : y - h / 2) / (h / 2)
+            print s, s, s, 1
+        }
+}' | rv-from-text > "$out/depth.rv"
+rv-gauss-blur -j 2 -s auto "$out/depth.rv" < "$out/checker.rv" | tee "$out/depth-of-field.rv" |
+    rv-to-image -d 8 > "$out/depth-of-field.pam"
+echo "   luminance on both sides of an edge: sharp in the middle, blurred near the top"
+rv-to-text < "$out/depth-of-field.rv" | awk 'NR > 1 {
+    y = int((NR - 2) / 320); x = (NR - 2) % 320
+    if ((y == 2 || y == 90) && (x == 18 || x == 21))
+        printf "  row %2d, column %d: Y %s\n", y, x, $2
+}'
+
 echo "demo results are in $out"
