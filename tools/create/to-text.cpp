@@ -1,6 +1,7 @@
 // rv-to-text: a stream as text, the head line and then one line per pixel.
 #include "diagnostics.h"
 #include "drivers.h"
+#include "text_output.h"
 
 #include <cstdio>
 
@@ -24,12 +25,6 @@ int main(int argc, char **argv)
     stream_open(1, stream, nullptr);
     printf("%zu %zu %zu %s\n", stream.frames, stream.width, stream.height, stream.pixfmt);
     run_chunks(1, stream, print_pixels);
-    if (fflush(stdout) || ferror(stdout)) {
-        print_error("ferror %s:", "<stdout>");
-        fclose(stdout);
-        return 1;
-    }
-    if (fclose(stdout))
-        fail(1, "fclose %s:", "<stdout>");
+    close_stdio(1, stdout, "<stdout>");
     return 0;
 }
