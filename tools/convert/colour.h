@@ -5,6 +5,7 @@
 #include "stream_format.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 // sRGB transfer function, encoded to linear (odd-symmetric for negatives).
 double srgb_decode(double v);
@@ -27,6 +28,22 @@ Rgb xyz_to_rgb(double x, double y, double z);
 struct Ayuv {
     uint16_t a, y, u, v;
 };
+// Its bytes: the four samples in that order, each 16-bit little-endian.
+constexpr size_t ayuv_bytes = 8;
+
+inline Ayuv load_ayuv(const unsigned char *p)
+{
+    return Ayuv{uint16_t(p[0] | p[1] << 8), uint16_t(p[2] | p[3] << 8),
+                uint16_t(p[4] | p[5] << 8), uint16_t(p[6] | p[7] << 8)};
+}
+
+inline void store_ayuv(unsigned char *p, Ayuv s)
+{
+    for (uint16_t sample : {s.a, s.y, s.u, s.v}) {
+        *p++ = uint8_t(sample);
+        *p++ = uint8_t(sample >> 8);
+    }
+}
 
 // Samples to XYZ and alpha.  `fast` takes one linear matrix without the
 // transfer function and sets alpha to 1.  Nothing is clamped.

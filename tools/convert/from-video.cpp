@@ -17,20 +17,12 @@
 static const char synopsis[] =
     "[-r frame-rate] [-w width -h height] [-dL] input-file output-file";
 
-// ffmpeg's pixels: alpha, luma and two chroma samples, 16-bit little-endian.
-constexpr size_t ayuv_bytes = 8;
 // Converted pixels written at a time, and bytes read from ffmpeg at a time:
 // a read can fill the output buffer, so that both calls move large blocks.
 constexpr size_t output_pixels = 1024;
 constexpr size_t input_bytes = output_pixels * ayuv_bytes;
 // width × height must stay below this, so that a frame's byte size fits.
 constexpr uint64_t area_limit = uint64_t(1) << 59;
-
-static Ayuv load_ayuv(const unsigned char *p)
-{
-    return Ayuv{uint16_t(p[0] | p[1] << 8), uint16_t(p[2] | p[3] << 8),
-                uint16_t(p[4] | p[5] << 8), uint16_t(p[6] | p[7] << 8)};
-}
 
 // Asks ffprobe for the frame size: the last "width=" and "height=" lines of
 // what it prints about the video stream.

@@ -12,20 +12,10 @@
 
 static const char synopsis[] = "[-d] frame-rate ffmpeg-arguments ...";
 
-// ffmpeg's pixels: alpha, luma and two chroma samples, 16-bit little-endian.
-constexpr size_t ayuv_bytes = 8;
 // Converted pixels written to ffmpeg at a time.
 constexpr size_t block_pixels = 256;
 // Entries of ffmpeg's argument vector before the user's arguments.
 constexpr int fixed_arguments = 11;
-
-static void store_ayuv(unsigned char *p, Ayuv s)
-{
-    for (uint16_t sample : {s.a, s.y, s.u, s.v}) {
-        *p++ = uint8_t(sample);
-        *p++ = uint8_t(sample >> 8);
-    }
-}
 
 int main(int argc, char **argv)
 {
