@@ -212,6 +212,12 @@ TEST(FromVideo, Failures)
     EXPECT_EQ(r.err, "no such codec\n");
     EXPECT_EQ(read_file(s.output).size(), 32u);
 
+    // An output that cannot be mapped (a write-only pipe): one line, status 1.
+    s.decode(ayuv({{65535, 4096, 32768, 32768}}));
+    r = s.run({"-w1", "-h1", s.input, "/dev/stdout"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-video: mmap /dev/stdout: Permission denied\n");
+
     // Standard output only with -L, refused before ffmpeg starts.
     std::remove(s.dir.file("ffmpeg.args").c_str());
     r = s.run({"-w1", "-h1", s.input, "-"});
