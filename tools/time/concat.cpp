@@ -1,6 +1,7 @@
 // rv-concat: streams of one geometry joined into one, to standard output or
 // to a file.  A file is written in place, bodies first and the head moved to
 // the front at the end, or with -j streamed like standard output.
+#include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
 #include "output_file.h"
@@ -43,9 +44,7 @@ int main(int argc, char **argv)
 
     // Every input is opened and checked before the output is touched, so a
     // bad input never costs the output file its old contents.
-    Stream *streams = static_cast<Stream *>(malloc(count * sizeof(Stream)));
-    if (!streams)
-        fail(1, "malloc: out of memory\n");
+    Stream *streams = reinterpret_cast<Stream *>(allocate_bytes(1, count * sizeof(Stream)));
     Stream head;
     for (size_t i = 0; i < count; i++) {
         stream_open(1, streams[i], operands(cl)[i]);

@@ -1,7 +1,8 @@
 // rv-cut: frames start-point to end-point - 1 of a stream file, read by
 // position so that nothing before the start point is touched.
 #include "diagnostics.h"
-#include "stream_format.h"
+#include "drivers.h"
+#include "positional_copy.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -43,23 +44,15 @@ int main(int argc, char **argv)
     // testing the end (not only the length) keeps start * size from wrapping.
     if (end > (offset_max - stream.headlen) / frame_size)
         fail(1, "%s: video is too large\n", stream.file);
-    uint64_t offset = stream.headlen + start * frame_size;
+    const uint64_t offset = stream.headlen + start * frame_size;
     const uint64_t stop = stream.headlen + end * frame_size;
     posix_fadvise(stream.fd, off_t(offset), off_t(stop - offset), POSIX_FADV_SEQUENTIAL);
 
-    // The stream's own buffer carries the copy; what the head reader left
-    // in it lies before the range and is not used.
-    while (offset < stop) {
-        size_t want = stop - offset < sizeof stream.buf ? size_t(stop - offset) : sizeof stream.buf;
-        ssize_t got = pread(stream.fd, stream.buf, want, off_t(offset));
-        if (got < 0)
-            fail(1, "pread %s:", stream.file);
-        if (got == 0)
-            fail(1, "%s: file is shorter than expected\n", stream.file);
-        if (write_all(1, stream.buf, size_t(got)))
-            fail(1, "write %s:", "<stdout>");
-        offset += uint64_t(got);
-    }
+    auto to_stdout = [](const unsigned char *bytes, size_t n) {
+        write_or_fail(1, 1, "<stdout>", bytes, n);
+    };
+    if (stream_copy_range(1, stream, offset, stop, to_stdout) < stop - offset)
+        fail(1, "%s: file is shorter than expected\n", stream.file);
     close(stream.fd);
     return 0;
 }

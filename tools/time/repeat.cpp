@@ -1,8 +1,9 @@
 // rv-repeat: the frames of a stream written a number of times, or without
 // end, under one head.  A named file is re-read for every copy; standard
 // input is held in memory once.
+#include "buffers.h"
 #include "diagnostics.h"
-#include "stream_format.h"
+#include "positional_copy.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -29,25 +30,14 @@ static void put(const void *bytes, size_t length)
 static uint64_t copy_file_body(Stream &stream)
 {
     posix_fadvise(stream.fd, off_t(stream.headlen), 0, POSIX_FADV_SEQUENTIAL);
-    uint64_t offset = stream.headlen;
-    for (;;) {
-        ssize_t got = pread(stream.fd, stream.buf, sizeof stream.buf, off_t(offset));
-        if (got < 0)
-            fail(1, "pread %s:", stream.file);
-        if (got == 0)
-            return offset - stream.headlen;
-        put(stream.buf, size_t(got));
-        offset += uint64_t(got);
-    }
+    return stream_copy_range(1, stream, stream.headlen, UINT64_MAX, put);
 }
 
 // The whole body of standard input in one buffer that grows by doubling.
 static unsigned char *read_body(Stream &stream, size_t &length)
 {
     size_t capacity = sizeof stream.buf;
-    unsigned char *body = static_cast<unsigned char *>(malloc(capacity));
-    if (!body)
-        fail(1, "malloc: out of memory\n");
+    unsigned char *body = allocate_bytes(1, capacity);
     memcpy(body, stream.buf, stream.fill);
     length = stream.fill;
     for (;;) {

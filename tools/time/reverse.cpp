@@ -1,7 +1,9 @@
 // rv-reverse: the frames of a stream file in the opposite order, written to
 // standard output or, with -i, swapped pairwise in the file itself.
+#include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
+#include "positional_copy.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -16,18 +18,13 @@ constexpr uint64_t offset_max = INT64_MAX;
 // buffer in pieces read by position.
 static void copy_reversed(Stream &stream, size_t frame_size)
 {
+    auto to_stdout = [](const unsigned char *bytes, size_t n) {
+        write_or_fail(1, 1, "<stdout>", bytes, n);
+    };
     for (size_t k = stream.frames; k-- > 0;) {
-        off_t offset = off_t(stream.headlen + k * frame_size);
-        for (size_t done = 0; done < frame_size;) {
-            size_t want = std::min(frame_size - done, sizeof stream.buf);
-            ssize_t got = pread(stream.fd, stream.buf, want, offset + off_t(done));
-            if (got < 0)
-                fail(1, "pread %s:", stream.file);
-            if (got == 0)
-                fail(1, "%s: file is shorter than expected\n", stream.file);
-            write_or_fail(1, 1, "<stdout>", stream.buf, size_t(got));
-            done += size_t(got);
-        }
+        uint64_t offset = stream.headlen + k * frame_size;
+        if (stream_copy_range(1, stream, offset, offset + frame_size, to_stdout) < frame_size)
+            fail(1, "%s: file is shorter than expected\n", stream.file);
     }
 }
 
@@ -69,10 +66,8 @@ static void reverse_in_place(Stream &stream, size_t frame_size)
     if (fstat(stream.fd, &st) == 0 && S_ISREG(st.st_mode) &&
         uint64_t(st.st_size) < stream.headlen + n * frame_size)
         fail(1, "%s: file is shorter than expected\n", stream.file);
-    unsigned char *a = static_cast<unsigned char *>(malloc(frame_size));
-    unsigned char *b = static_cast<unsigned char *>(malloc(frame_size));
-    if (!a || !b)
-        fail(1, "malloc: out of memory\n");
+    unsigned char *a = allocate_bytes(1, frame_size);
+    unsigned char *b = allocate_bytes(1, frame_size);
     for (size_t i = 0; i < n / 2; i++) {
         off_t front = off_t(stream.headlen + i * frame_size);
         off_t back = off_t(stream.headlen + (n - 1 - i) * frame_size);

@@ -1,5 +1,6 @@
 // rv-skip-pattern: frames of standard input kept or dropped by a repeating
 // pattern of entries, each keeping (+n) or dropping (n) n frames.
+#include "buffers.h"
 #include "diagnostics.h"
 #include "stream_format.h"
 
@@ -66,12 +67,9 @@ int main(int argc, char **argv)
 
     Pattern pattern;
     pattern.entries = size_t(operand_count(cl));
-    pattern.included = static_cast<unsigned char *>(malloc(pattern.entries));
-    if (!pattern.included)
-        fail(1, "malloc: out of memory\n");
-    pattern.counts = static_cast<uint64_t *>(calloc(pattern.entries, sizeof *pattern.counts));
-    if (!pattern.counts)
-        fail(1, "calloc: out of memory\n");
+    pattern.included = allocate_bytes(1, pattern.entries);
+    pattern.counts = reinterpret_cast<uint64_t *>(
+        allocate_zeroed(1, pattern.entries * sizeof *pattern.counts));
     bool null_pattern = true;
     for (size_t e = 0; e < pattern.entries; e++) {
         const char *word = operands(cl)[e];
