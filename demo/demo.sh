@@ -71,4 +71,13 @@ rv-to-text < "$out/depth-of-field.rv" | awk 'NR > 1 {
         printf "  row %2d, column %d: Y %s\n", y, x, $2
 }'
 
+echo "== five frames of rising Y: every other one kept; then reversed, the middle three"
+echo "   cut out and played twice (one Y per frame)"
+printf '5 1 1 xyza\n0 0.1 0 1\n0 0.2 0 1\n0 0.3 0 1\n0 0.4 0 1\n0 0.5 0 1\n' |
+  rv-from-text > "$out/five.rv"
+rv-skip-pattern +1 1 < "$out/five.rv" | rv-to-text | awk 'NR > 1 { printf " %s", $2 } END { print "" }'
+rv-reverse "$out/five.rv" > "$out/backwards.rv"
+rv-cut 1 4 "$out/backwards.rv" | rv-repeat 2 - | rv-to-text |
+  awk 'NR > 1 { printf " %s", $2 } END { print "" }'
+
 echo "demo results are in $out"
