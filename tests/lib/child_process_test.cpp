@@ -1,0 +1,64 @@
+#include "child_process.h"
+#include "diagnostics.h"
+#include "harness.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+TEST(ChildProcess, PipesAndStatus)
+{
+    TempDir dir;
+    write_file(dir.file("in"), "from the file");
+    // A reading parent: the child's output arrives, its input is the file.
+    RunResult r = run_function([&] {
+        program_name = "p";
+        const char *argv[] = {"sh", "-c", "echo \"$0\"; cat", "word", nullptr};
+        Child c = start_child(1, argv, true, open(dir.file("in").c_str(), O_RDONLY));
+        char buf[100];
+        ssize_t n;
+        while ((n = read(c.fd, buf, sizeof buf)) > 0)
+            fwrite(buf, 1, size_t(n), stdout);
+        close(c.fd);
+        finish_child(1, c.pid);
+    });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "word\nfrom the file");
+
+    // A writing parent: the child reads the pipe and sees its end.
+    r = run_function([&] {
+        program_name = "p";
+        const char *argv[] = {"sh", "-c", "tr a-z A-Z; exit 0", nullptr};
+        Child c = start_child(1, argv, false, -1);
+        if (write_all(c.fd, "shout", 5))
+            _exit(9);
+        close(c.fd);
+        finish_child(1, c.pid);
+    });
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "SHOUT");
+
+    // A failing child ends the program with the given status, silently.
+    r = run_function([&] {
+        program_name = "p";
+        const char *argv[] = {"sh", "-c", "exit 3", nullptr};
+        Child c = start_child(4, argv, true, -1);
+        close(c.fd);
+        finish_child(4, c.pid);
+        printf("not reached");
+    });
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+
+    // A program that is not found: the child says so and fails.
+    r = run_function([&] {
+        program_name = "p";
+        const char *argv[] = {"rv-no-such-program", nullptr};
+        Child c = start_child(1, argv, true, -1);
+        close(c.fd);
+        finish_child(1, c.pid);
+    });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "p: exec rv-no-such-program: No such file or directory\n");
+}
