@@ -1,10 +1,13 @@
-// Frame and row buffers whose allocation ends the program when memory runs out.
+// Frame and row buffers: allocation that ends the program when memory runs
+// out, and moves of whole pixels between buffers.
 #pragma once
 
 #include "diagnostics.h"
+#include "stream_format.h"
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 inline unsigned char *allocate_bytes(int status, size_t size)
 {
@@ -21,4 +24,14 @@ inline unsigned char *allocate_zeroed(int status, size_t size)
     if (!p)
         fail(status, "calloc: out of memory\n");
     return static_cast<unsigned char *>(p);
+}
+
+// One pixel of p bytes.  For the xyza size the copy has a constant length, so
+// it compiles to a few moves instead of a call.
+inline void copy_pixel(unsigned char *to, const unsigned char *from, size_t p)
+{
+    if (p == pixel_bytes)
+        memcpy(to, from, pixel_bytes);
+    else
+        memcpy(to, from, p);
 }

@@ -3,7 +3,6 @@
 #include "diagnostics.h"
 #include "drivers.h"
 
-#include <cstring>
 
 static const char synopsis[] = "";
 
@@ -11,7 +10,7 @@ static const char synopsis[] = "";
 static void mirror_row(unsigned char *out, const unsigned char *in, size_t width, size_t p)
 {
     for (size_t k = 0; k < width; k++)
-        memcpy(out + (width - 1 - k) * p, in + k * p, p);
+        copy_pixel(out + (width - 1 - k) * p, in + k * p, p);
 }
 
 int main(int argc, char **argv)

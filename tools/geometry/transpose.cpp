@@ -4,8 +4,6 @@
 #include "drivers.h"
 
 #include <algorithm>
-#include <cstring>
-
 static const char synopsis[] = "";
 
 // Pixels per side of the blocks the frame is walked in, so that the rows of
@@ -22,7 +20,7 @@ static void transpose(unsigned char *out, const unsigned char *in, size_t width,
             const size_t x1 = std::min(width, x0 + block);
             for (size_t y = y0; y < y1; y++)
                 for (size_t x = x0; x < x1; x++)
-                    memcpy(out + (x * height + y) * p, in + (y * width + x) * p, p);
+                    copy_pixel(out + (x * height + y) * p, in + (y * width + x) * p, p);
         }
     }
 }
