@@ -3,7 +3,6 @@
 #include "diagnostics.h"
 #include "drivers.h"
 
-
 static const char synopsis[] = "";
 
 // Input pixel k goes to output position width - 1 - k.

@@ -4,6 +4,7 @@
 #include "drivers.h"
 
 #include <algorithm>
+
 static const char synopsis[] = "";
 
 // Pixels per side of the blocks the frame is walked in, so that the rows of
