@@ -36,6 +36,13 @@ TEST(Repeat, Counts)
     r = run({"rv-repeat", "2", "-"}, numbered_video(2, W, H, 9223372036854775808ull));
     EXPECT_EQ(r.err, "rv-repeat: <stdin>: video is too long\n");
 
+    // Appending copies of a file to itself would never reach its end.
+    write_file(in, video);
+    r = run_shell("rv-repeat 2 " + in + " >> " + in);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-repeat: " + in + ": input file is output file\n");
+    EXPECT_EQ(read_file(in), video);
+
     r = run({"rv-repeat", "2", "/dev/stdin"}, video);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, stream_head(6, W, H));

@@ -58,6 +58,17 @@ TEST(Split, EndPointsChecked)
         EXPECT_EQ(r.err, "usage: rv-split [-L] (file (end-point | 'end')) ...\n");
     }
 
+    // A part written over the input itself would truncate it under the reader.
+    std::string in = dir.file("in");
+    write_file(in, numbered_video(4, W, H));
+    RunOptions from_file;
+    from_file.stdin_path = in;
+    r = run({"rv-split", a, "1", in, "end"}, from_file);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-split: <stdin>: input file is output file\n");
+    EXPECT_EQ(read_file(a), part(1, 0, 1));
+    EXPECT_EQ(read_file(in), numbered_video(4, W, H));
+
     // 2^58 frames of 32 bytes are 2^63 bytes, one more than a file offset holds.
     r = run({"rv-split", a, "end"}, stream_head(288230376151711744ull, 1, 1));
     EXPECT_EQ(r.err, "rv-split: <stdin>: video is too large\n");

@@ -5,6 +5,7 @@
 #include "diagnostics.h"
 #include "drivers.h"
 #include "output_file.h"
+#include "same_file.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -12,19 +13,6 @@
 #include <unistd.h>
 
 static const char synopsis[] = "[-o output-file [-j jobs]] first-stream ... last-stream";
-
-// An output that is one of the inputs would be truncated or read while it
-// grows; it is refused before anything is written.
-static void refuse_input_as_output(const struct stat &out, const Stream *streams, size_t count)
-{
-    if (!S_ISREG(out.st_mode))
-        return;
-    for (size_t i = 0; i < count; i++) {
-        struct stat in;
-        if (fstat(streams[i].fd, &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
-            fail(1, "%s: input file is output file\n", streams[i].file);
-    }
-}
 
 int main(int argc, char **argv)
 {
@@ -43,7 +31,8 @@ int main(int argc, char **argv)
     const bool in_place = output && !jobs;
 
     // Every input is opened and checked before the output is touched, so a
-    // bad input never costs the output file its old contents.
+    // bad input never costs the output file its old contents; nor is an
+    // input truncated or read while it grows as the output.
     Stream *streams = reinterpret_cast<Stream *>(allocate_bytes(1, count * sizeof(Stream)));
     Stream head;
     for (size_t i = 0; i < count; i++) {
@@ -61,7 +50,8 @@ int main(int argc, char **argv)
     const char *name = output ? output : "<stdout>";
     struct stat st;
     if (output ? stat(output, &st) == 0 : fstat(1, &st) == 0)
-        refuse_input_as_output(st, streams, count);
+        for (size_t i = 0; i < count; i++)
+            refuse_input_as_output(1, st, streams[i]);
     if (output) {
         fd = open_path(1, output, (in_place ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC, 0666);
         if (!in_place && fd != 1) {

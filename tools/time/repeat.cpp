@@ -4,6 +4,7 @@
 #include "buffers.h"
 #include "diagnostics.h"
 #include "positional_copy.h"
+#include "same_file.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -71,6 +72,9 @@ int main(int argc, char **argv)
         refuse_regular_output(1, 1, "<stdout>");
     Stream stream;
     stream_open(1, stream, from_stdin ? nullptr : words[1]);
+    struct stat st;
+    if (fstat(1, &st) == 0)
+        refuse_input_as_output(1, st, stream);
     Stream head = stream;
     if (__builtin_mul_overflow(stream.frames, count, &head.frames))
         fail(1, "%s: video is too long\n", stream.file);

@@ -1,6 +1,7 @@
 // rv-split: the stream on standard input cut into consecutive parts, each
 // written with its own head to a named file, in one pass over the input.
 #include "diagnostics.h"
+#include "same_file.h"
 #include "stream_format.h"
 
 #include <cstring>
@@ -71,6 +72,9 @@ int main(int argc, char **argv)
 
     uint64_t position = 0, begin = 0;
     for (const Part &part : parts) {
+        struct stat st;
+        if (stat(part.path, &st) == 0)
+            refuse_input_as_output(1, st, stream);
         int fd = open_path(1, part.path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
         FILE *file = fdopen(fd, "wb");
         if (!file)
