@@ -4,6 +4,7 @@
 #include "diagnostics.h"
 #include "drivers.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
