@@ -4,7 +4,9 @@
 # measured is the conversion and the moving of bytes.  rv-from-video turns
 # 6 million ayuv64le pixels into a stream file (head last) and rv-to-video
 # turns the same stream back into ayuv64le, each in normal and -d mode, set
-# next to cat(1) of the same input bytes through a pipe.
+# next to cat(1) of the same bytes: for rv-from-video the ratio is to cat
+# writing the stream's bytes into a file, for rv-to-video to cat reading them
+# through a pipe.
 #
 # Usage: bench/video.sh BINDIR [SCRATCHDIR]
 # About 300 MB of files are made under SCRATCHDIR (default /tmp) and removed.
@@ -55,6 +57,7 @@ FED=$work/ayuv rv-to-video 25 out < "$work/stream.rv"
 echo "rv-from-video, $((w * h * f)) ayuv64le pixels into a stream file"
 base=0
 measure "cat (ayuv bytes)" "$work/ayuv" cat
+measure "cat (stream bytes) into a file" "$work/stream.rv" sh -c "cat > $work/copy.rv"
 base=$last
 measure "rv-from-video" /dev/null rv-from-video -w $w -h $h in "$work/out.rv"
 measure "rv-from-video -d" /dev/null rv-from-video -d -w $w -h $h in "$work/out.rv"
