@@ -20,7 +20,7 @@ check-release: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 check-sanitize: sanitize-build
-	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
 # Every test, once optimised and once under the sanitizers.
 check: check-release check-sanitize
