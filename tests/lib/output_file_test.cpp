@@ -45,19 +45,4 @@ TEST(OutputFile, PrependHead)
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(read_file(path), stream_head(5, 3, 1) + body);
     }
-
-    // A descriptor open for writing only cannot be mapped.
-    RunResult r = run_function([&] {
-        program_name = "p";
-        int fd = open(path.c_str(), O_WRONLY | O_TRUNC);
-        output_prepend_head(1, fd, "out.rv", 0, stream_head_text(head_of(0, 1, 1)));
-    });
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "p: mmap out.rv: Permission denied\n");
-    r = run_function([&] {
-        program_name = "p";
-        output_prepend_head(1, -1, "out.rv", 0, stream_head_text(head_of(0, 1, 1)));
-    });
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "p: write out.rv: Bad file descriptor\n");
 }
