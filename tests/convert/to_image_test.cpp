@@ -1,0 +1,301 @@
+#include "colour.h"
+#include "harness.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+static const std::string usage_line = "usage: rv-to-image [-d depth | -f]\n";
+
+// The XYZ of sRGB white.
+static const std::vector<double> white = {0.9504705586542831, 0.9999999999999999,
+                                          1.0888287363958837};
+
+static std::string pam_head(uint64_t width, uint64_t height, uint64_t maxval)
+{
+    return "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
+           "\nDEPTH 4\nMAXVAL " + std::to_string(maxval) + "\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+}
+
+// Big-endian samples of `bytes` bytes each.
+static std::string be(const std::vector<uint64_t> &samples, size_t bytes)
+{
+    std::string out;
+    for (uint64_t s : samples)
+        for (size_t i = bytes; i-- > 0;)
+            out.push_back(char(s >> (8 * i)));
+    return out;
+}
+
+static std::vector<double> xyza(const std::vector<double> &xyz, double alpha)
+{
+    return {xyz[0], xyz[1], xyz[2], alpha};
+}
+
+static RunResult to_image(std::vector<std::string> args, const std::string &input)
+{
+    args.insert(args.begin(), "rv-to-image");
+    return run(args, input);
+}
+
+TEST(ToImage, PublishedValues)
+{
+    std::string stream = make_stream(1, 1, 1, xyza(white, 1));
+    RunResult r = to_image({}, stream);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, pam_head(1, 1, 65535) + be({65535, 65535, 65535, 65535}, 2));
+    r = to_image({"-d", "8"}, stream);
+    EXPECT_EQ(r.out, pam_head(1, 1, 255) + be({255, 255, 255, 255}, 1));
+
+    // Linear grey 0.2158605001138993 is 128 of 255 and 32896 of 65535.
+    double g = 0.2158605001138993;
+    Xyz grey = rgb_to_xyz(g, g, g);
+    stream = make_stream(1, 1, 1, {grey.x, grey.y, grey.z, 0.5});
+    r = to_image({}, stream);
+    EXPECT_EQ(r.out, pam_head(1, 1, 65535) + be({32896, 32896, 32896, 32768}, 2));
+    r = to_image({"-d8"}, stream);
+    EXPECT_EQ(r.out, pam_head(1, 1, 255) + be({128, 128, 128, 128}, 1));
+
+    // Out of range: channels below 0 give 0, above 1 the largest value; so
+    // does alpha, which is not encoded.
+    Rgb red = xyz_to_rgb(0.4124574455823676, 0.21267337037840828, 0.01933394276167346);
+    ASSERT_NEAR(red.r, 1, 1e-15);
+    r = to_image({"-d8"}, make_stream(1, 4, 1,
+                                      {0.4124574455823676, 0.21267337037840828,
+                                       0.01933394276167346, -0.5, // sRGB red
+                                       -1, -1, -1, 2,             // below black
+                                       2, 2, 2, 0.25,             // above white
+                                       0, 0, 0, 0}));
+    EXPECT_EQ(r.out, pam_head(4, 1, 255) + be({255, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 64,
+                                               0, 0, 0, 0},
+                                              1));
+}
+
+TEST(ToImage, Depths)
+{
+    // Every depth: white and opaque is the largest value in (depth + 7) / 8
+    // bytes; black and transparent is 0.  Encoded white is 1 - 2^-53, so
+    // above depth 52 colour stops short of the largest value: at 2^53 - 2 for
+    // depth 53, and 2^depth - 2^(depth - 53) above it.
+    for (int depth = 1; depth <= 64; depth++) {
+        uint64_t maxval = depth == 64 ? UINT64_MAX : (uint64_t(1) << depth) - 1;
+        uint64_t top = depth <= 52   ? maxval
+                       : depth == 53 ? maxval - 1
+                                     : maxval - ((uint64_t(1) << (depth - 53)) - 1);
+        size_t bytes = size_t(depth + 7) / 8;
+        RunResult r = to_image({"-d", std::to_string(depth)},
+                               make_stream(1, 2, 1, {0, 0, 0, 0, 1e9, 1e9, 1e9, 1}));
+        ASSERT_EQ(r.status, 0) << depth << r.err;
+        EXPECT_EQ(r.out,
+                  pam_head(2, 1, maxval) + be({0, 0, 0, 0, top, top, top, maxval}, bytes))
+            << depth;
+    }
+
+    // Depth 12: two bytes whose high four bits are clear.
+    RunResult r = to_image({"-d", "12"}, make_stream(1, 1, 1, xyza(white, 0.5)));
+    EXPECT_EQ(r.out, pam_head(1, 1, 4095) + be({4095, 4095, 4095, 2048}, 2));
+    // Depth 1: one byte, 0 or 1; alpha rounds to nearest.
+    r = to_image({"-d", "1"}, make_stream(1, 2, 1, {0, 0, 0, 0.49, 0.95, 1, 1.09, 0.5}));
+    EXPECT_EQ(r.out, pam_head(2, 1, 1) + be({0, 0, 0, 0, 1, 1, 1, 1}, 1));
+
+    // Above depth 52 the scale is rounded up, and alpha 1 would give one more
+    // than the largest value (2^64 at depth 64): it saturates instead.
+    for (int depth : {53, 54, 60, 63}) {
+        uint64_t maxval = (uint64_t(1) << depth) - 1;
+        r = to_image({"-d", std::to_string(depth)}, make_stream(1, 1, 1, {0, 0, 0, 1}));
+        EXPECT_EQ(r.out, pam_head(1, 1, maxval) + be({0, 0, 0, maxval}, size_t(depth + 7) / 8))
+            << depth;
+    }
+    // Encoded white is just below 1, so colour does not reach 2^64.
+    r = to_image({"-d64"}, make_stream(1, 1, 1, xyza(white, 1)));
+    uint64_t top = 18446744073709549568u; // 2^64 - 2^11
+    EXPECT_EQ(r.out, pam_head(1, 1, UINT64_MAX) + be({top, top, top, UINT64_MAX}, 8));
+}
+
+TEST(ToImage, NotANumber)
+{
+    // NaN gives 0, infinities clamp: no value escapes the integer range.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (int depth : {8, 16, 64}) {
+        uint64_t maxval = depth == 64 ? UINT64_MAX : (uint64_t(1) << depth) - 1;
+        uint64_t top = depth == 64 ? 18446744073709549568u : maxval; // encoded 1 - 2^-53
+        size_t bytes = size_t(depth) / 8;
+        RunResult r = to_image({"-d", std::to_string(depth)},
+                               make_stream(1, 4, 1,
+                                           {nan, nan, nan, nan,  //
+                                            inf, 0, 0, inf,      // R and B infinite, G -inf
+                                            0, 0, 0, -inf,       //
+                                            1e308, 0, 0, 1e308}));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, pam_head(4, 1, maxval) + be({0, 0, 0, 0, top, 0, top, maxval, 0, 0, 0,
+                                                      0, top, 0, top, maxval},
+                                                     bytes))
+            << depth;
+    }
+}
+
+TEST(ToImage, FramesAndFarbfeld)
+{
+    // Every frame, one head: the frame count is not consulted, and a partial
+    // pixel at the end is dropped.
+    std::string two = make_stream(2, 1, 1, {0, 0, 0, 1}) + doubles(xyza(white, 0));
+    RunResult r = to_image({"-d8"}, two + "abc");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, pam_head(1, 1, 255) + be({0, 0, 0, 255, 255, 255, 255, 0}, 1));
+    // Many pixels through a slow pipe.
+    std::vector<double> values;
+    std::vector<uint64_t> samples;
+    for (int i = 0; i < 300; i++) {
+        values.insert(values.end(), {white[0], white[1], white[2], i / 299.0});
+        samples.insert(samples.end(), {255, 255, 255, uint64_t(i / 299.0 * 255 + 0.5)});
+    }
+    RunOptions slow;
+    slow.input = make_stream(1, 20, 15, values);
+    slow.input_chunk = 100;
+    r = run({"rv-to-image", "-d8"}, slow);
+    EXPECT_EQ(r.out, pam_head(20, 15, 255) + be(samples, 1));
+
+    // farbfeld: the 16-byte head, then 16-bit samples.
+    std::string stream = make_stream(1, 3, 2, {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1,
+                                               0, 0, 0, 1, white[0], white[1], white[2], 0.5});
+    std::string expected = "farbfeld" + be({0, 0, 0, 3, 0, 0, 0, 2}, 1);
+    for (int i = 0; i < 5; i++)
+        expected += be({0, 0, 0, 65535}, 2);
+    expected += be({65535, 65535, 65535, 32768}, 2);
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"-f"}, {"-d", "16", "-f"}, {"-fd16"}, {"-f", "-d16"}}) {
+        r = to_image(args, stream);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, expected);
+    }
+    r = to_image({"-f"}, stream_head(1, 4294967295u, 4294967295u));
+    EXPECT_EQ(r.out, "farbfeld" + std::string(8, '\xff'));
+    r = to_image({"-f"}, stream_head(1, 4294967296u, 1));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-to-image: <stdin>: frame is too wide\n");
+    EXPECT_EQ(r.out, "");
+    r = to_image({"-f"}, stream_head(1, 1, 4294967296u));
+    EXPECT_EQ(r.err, "rv-to-image: <stdin>: frame is too tall\n");
+    // PAM has no such limit.
+    r = to_image({}, stream_head(1, 4294967296u, 1));
+    EXPECT_EQ(r.out, pam_head(4294967296u, 1, 65535));
+}
+
+TEST(ToImage, Failures)
+{
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"-f", "-d", "8"}, {"-d8", "-f"}, {"-fd", "1"}, {"-d"},
+          {"-x"}, {"-"}, {"file"}, {"-f", "--", "-d"}}) {
+        RunResult r = to_image(args, make_stream(1, 1, 1, {0, 0, 0, 0}));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, usage_line);
+        EXPECT_EQ(r.out, "");
+    }
+    for (const char *depth : {"0", "65", "-1", "abc", "8x", ""}) {
+        RunResult r = to_image({"-d", depth}, make_stream(1, 1, 1, {0, 0, 0, 0}));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-to-image: argument of -d must be an integer in [1, 64]\n");
+    }
+    // The last depth counts, and hexadecimal is fine.
+    RunResult r = to_image({"-d", "1", "-d", "0x8"}, make_stream(1, 1, 1, {0, 0, 0, 0}));
+    EXPECT_EQ(r.out, pam_head(1, 1, 255) + std::string(4, '\0'));
+
+    r = to_image({}, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-to-image: <stdin>: file format not supported\n");
+    r = to_image({}, stream_head(1, 1, 1, "rgba"));
+    EXPECT_EQ(r.err, "rv-to-image: file <stdin> uses unsupported pixel format: rgba\n");
+}
+
+TEST(ToImage, RoundTrips)
+{
+    // Every 16-bit value, and every 8-bit value, comes back from a stream.
+    for (int depth : {8, 16}) {
+        uint64_t levels = uint64_t(1) << depth;
+        std::vector<uint64_t> samples;
+        for (uint64_t i = 0; i < levels; i++)
+            samples.insert(samples.end(), {i, levels - 1 - i, (i * 7919) % levels, i});
+        std::string image = pam_head(256, levels / 256, levels - 1) + be(samples, depth / 8);
+        TempDir dir;
+        RunOptions options;
+        options.stdin_path = dir.file("in.pam");
+        write_file(options.stdin_path, image);
+        RunResult r =
+            run_shell("rv-from-image -p | rv-to-image -d " + std::to_string(depth), options);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(r.out == image) << depth;
+    }
+}
+
+// A 3 x 2 image of known samples written at depth 8, 12 or 16, its sample
+// bytes, and those of its colour channels alone.
+struct Written {
+    TempDir dir;
+    uint64_t maxval;
+    size_t bytes;
+    std::string data, rgb, alpha;
+    explicit Written(int depth)
+        : maxval((uint64_t(1) << depth) - 1), bytes(depth > 8 ? 2 : 1)
+    {
+        std::vector<double> values;
+        for (double a : {0.0, 0.25, 0.5, 0.75, 1.0, 0.1})
+            values.insert(values.end(), {white[0] * a, white[1] * a, white[2] * a, a});
+        write_file(dir.file("in.rv"), make_stream(1, 3, 2, values));
+        RunResult r = run_shell("rv-to-image -d " + std::to_string(depth) + " < " +
+                                dir.file("in.rv") + " > " + dir.file("out.pam"));
+        EXPECT_EQ(r.status, 0) << r.err;
+        data = read_file(dir.file("out.pam")).substr(pam_head(3, 2, maxval).size());
+        EXPECT_EQ(data.size(), 6 * 4 * bytes);
+        for (size_t i = 0; i < 6; i++) {
+            rgb += data.substr(i * 4 * bytes, 3 * bytes);
+            alpha += data.substr(i * 4 * bytes + 3 * bytes, bytes);
+        }
+    }
+};
+
+TEST(ToImage, ReadByNetpbm)
+{
+    if (!have_program("pamfile") || !have_program("pamtopnm"))
+        GTEST_SKIP() << "netpbm (pamfile, pamtopnm) is not installed";
+    for (int depth : {8, 12, 16}) {
+        Written w(depth);
+        RunResult r = run_shell("pamfile < " + w.dir.file("out.pam"));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("PAM, 3 by 2 by 4 maxval " + std::to_string(w.maxval)),
+                  std::string::npos)
+            << r.out;
+        EXPECT_NE(r.out.find("RGB_ALPHA"), std::string::npos) << r.out;
+        r = run_shell("pamtopnm < " + w.dir.file("out.pam"));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "P6\n3 2\n" + std::to_string(w.maxval) + "\n" + w.rgb) << depth;
+        if (!have_program("pamchannel"))
+            continue;
+        r = run_shell("pamchannel -tupletype GRAYSCALE 3 < " + w.dir.file("out.pam") +
+                      " | pamtopnm");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "P5\n3 2\n" + std::to_string(w.maxval) + "\n" + w.alpha) << depth;
+    }
+}
+
+TEST(ToImage, ReadByImageMagick)
+{
+    if (!have_program("convert"))
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    // ImageMagick 6 reads alpha inverted at other depths, so 8 and 16 only.
+    for (int depth : {8, 16}) {
+        // ImageMagick's reading, written back as 16-bit PAM.
+        Written w(depth);
+        RunResult r = run_shell("convert " + w.dir.file("out.pam") + " -depth 16 pam:-");
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::vector<uint64_t> scaled;
+        for (size_t i = 0; i < w.data.size(); i += w.bytes) {
+            uint64_t s = (unsigned char)w.data[i];
+            if (w.bytes == 2)
+                s = s << 8 | (unsigned char)w.data[i + 1];
+            scaled.push_back((s * 65535 + w.maxval / 2) / w.maxval);
+        }
+        EXPECT_EQ(r.out, pam_head(3, 2, 65535) + be(scaled, 2)) << depth;
+    }
+}
