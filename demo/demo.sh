@@ -80,4 +80,11 @@ rv-reverse "$out/five.rv" > "$out/backwards.rv"
 rv-cut 1 4 "$out/backwards.rv" | rv-repeat 2 - | rv-to-text |
   awk 'NR > 1 { printf " %s", $2 } END { print "" }'
 
+echo "== 50 still frames of 160x120 grey kept as frame differences, then restored"
+rv-single-colour -f 50 -w 160 -h 120 0.5 > "$out/still.rv"
+rv-compress < "$out/still.rv" > "$out/still.rvd"
+echo "   $(wc -c < "$out/still.rv") bytes raw, $(wc -c < "$out/still.rvd") bytes compressed"
+rv-decompress < "$out/still.rvd" | cmp - "$out/still.rv"
+echo "   restored byte for byte"
+
 echo "demo results are in $out"
