@@ -8,7 +8,9 @@
 #include "drivers.h"
 #include "stream_format.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
@@ -191,47 +193,68 @@ static Child start_convert()
     return start_child(1, argv, true, -1);
 }
 
-// One big-endian sample of Bytes bytes as a fraction of maxval.
+// One big-endian sample of Bytes bytes.
 template <size_t Bytes>
-static double load_sample(const unsigned char *&p, double maxval)
+static uint64_t load_sample(const unsigned char *&p)
 {
     uint64_t v = 0;
     for (size_t i = 0; i < Bytes; i++)
         v = v << 8 | p[i];
     p += Bytes;
-    return double(v) / maxval;
+    return v;
 }
 
-template <size_t Bytes>
-static void convert_pixel(const Image &image, double maxval, const unsigned char *p,
-                          unsigned char *out)
+// decode(sample) gives the linear value of a colour sample.
+template <size_t Bytes, class Decode>
+static void convert_pixel(const Image &image, double maxval, Decode &decode,
+                          const unsigned char *p, unsigned char *out)
 {
-    double r = srgb_decode(load_sample<Bytes>(p, maxval)), g = r, b = r;
+    double r = decode(load_sample<Bytes>(p)), g = r, b = r;
     if (!image.greyscale) {
-        g = srgb_decode(load_sample<Bytes>(p, maxval));
-        b = srgb_decode(load_sample<Bytes>(p, maxval));
+        g = decode(load_sample<Bytes>(p));
+        b = decode(load_sample<Bytes>(p));
     }
-    double alpha = image.alpha ? load_sample<Bytes>(p, maxval) : 1.0;
+    double alpha = image.alpha ? double(load_sample<Bytes>(p)) / maxval : 1.0;
     Xyz c = rgb_to_xyz(r, g, b);
     store_pixel(out, Pixel{c.x, c.y, c.z, alpha});
 }
 
 // Converts every whole pixel the input holds; a partial pixel at the end is
 // dropped.  What one read brings is written before the next read.
-template <size_t Bytes>
-static void convert_image(Image &image)
+template <size_t Bytes, class Decode>
+static void convert_pixels(Image &image, double maxval, Decode decode)
 {
     static unsigned char out[stream_buffer_size * pixel_bytes];
     Stream &in = image.in;
-    const double maxval = double(image.maxval);
     do {
         size_t count = in.fill / image.pixel_size;
         for (size_t i = 0; i < count; i++)
-            convert_pixel<Bytes>(image, maxval, in.buf + i * image.pixel_size,
+            convert_pixel<Bytes>(image, maxval, decode, in.buf + i * image.pixel_size,
                                  out + i * pixel_bytes);
         write_or_fail(1, 1, "<stdout>", out, count * pixel_bytes);
         stream_drop(in, count * image.pixel_size);
     } while (stream_fill(1, in, SIZE_MAX));
+}
+
+template <size_t Bytes>
+static void convert_image(Image &image)
+{
+    const double maxval = double(image.maxval);
+    auto decode = [maxval](uint64_t sample) { return srgb_decode(double(sample) / maxval); };
+    if constexpr (Bytes <= 2) {
+        // Samples of one or two bytes take few values: each is decoded once,
+        // when first met (NaN marks a value not met yet), to the same bits.
+        static double decoded[1 << (8 * Bytes)];
+        std::fill(std::begin(decoded), std::end(decoded), NAN);
+        convert_pixels<Bytes>(image, maxval, [&decode](uint64_t sample) {
+            double &d = decoded[sample];
+            if (d != d)
+                d = decode(sample);
+            return d;
+        });
+    } else {
+        convert_pixels<Bytes>(image, maxval, decode);
+    }
 }
 
 int main(int argc, char **argv)

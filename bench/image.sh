@@ -1,0 +1,71 @@
+#!/bin/sh
+# Throughput of the image converters on one 3840x2160 frame of random pixels.
+# rv-from-image reads an 8-bit and a 16-bit RGBA PAM (-p) and writes the
+# 265 MB stream; rv-to-image turns that stream into 16-bit and 8-bit PAM and
+# into farbfeld.  Each is set next to cat(1) of its own input bytes through
+# the same pipes, and, for reading, next to cat of the stream bytes it writes.
+# ImageMagick's own PAM to PAM copy of the 16-bit image is shown for scale.
+#
+# Usage: bench/image.sh BINDIR [SCRATCHDIR]
+# About 400 MB of files are made under SCRATCHDIR (default /tmp) and removed.
+set -eu
+bin=$(cd "${1:?usage: image.sh BINDIR [SCRATCHDIR]}" && pwd)
+scratch=${2:-/tmp}
+work=$(mktemp -d "$scratch/rv-bench-image.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM
+
+width=3840 height=2160
+
+# pam BYTES MAXVAL FILE: an RGB_ALPHA PAM of random samples.
+pam()
+{
+    printf 'P7\nWIDTH %s\nHEIGHT %s\nDEPTH 4\nMAXVAL %s\nTUPLTYPE RGB_ALPHA\nENDHDR\n' \
+        "$width" "$height" "$2" > "$3"
+    head -c $((width * height * 4 * $1)) /dev/urandom >> "$3"
+}
+pam 1 255 "$work/8.pam"
+pam 2 65535 "$work/16.pam"
+"$bin/rv-from-image" -p < "$work/16.pam" > "$work/stream.rv"
+cat "$work"/* > /dev/null # into the page cache
+
+# measure INPUT COMMAND...: one timed run with standard input from the file
+# and standard output into a pipe to cat.  Sets wall and cpu (user + sys of
+# the command alone) in seconds.
+measure()
+{
+    input=$1
+    shift
+    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" < "$input" | cat > /dev/null
+    read -r wall user sys < "$work/time"
+    cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }')
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+
+measure "$work/stream.rv" cat
+stream_wall=$wall stream_cpu=$cpu
+echo "== one ${width}x${height} frame; stream $(wc -c < "$work/stream.rv") bytes"
+echo "   cat of the stream bytes: wall $stream_wall s  cpu $stream_cpu s"
+printf '%-26s %10s %7s %7s | %7s %7s | %s\n' job 'in bytes' wall cpu 'cat' 'x cat' \
+    'x cat of the stream'
+row()
+{
+    name=$1 input=$2
+    shift 2
+    measure "$input" cat
+    cat_wall=$wall
+    measure "$input" "$@"
+    printf '%-26s %10s %7s %7s | %7s %7s | %s\n' "$name" "$(wc -c < "$input")" "$wall" "$cpu" \
+        "$cat_wall" "$(ratio "$wall" "$cat_wall")" "$(ratio "$wall" "$stream_wall")"
+}
+row "rv-from-image -p (8 bit)" "$work/8.pam" "$bin/rv-from-image" -p
+row "rv-from-image -p (16 bit)" "$work/16.pam" "$bin/rv-from-image" -p
+row "rv-to-image (16 bit)" "$work/stream.rv" "$bin/rv-to-image"
+row "rv-to-image -d 8" "$work/stream.rv" "$bin/rv-to-image" -d 8
+row "rv-to-image -f" "$work/stream.rv" "$bin/rv-to-image" -f
+if command -v convert > /dev/null; then
+    row "convert pam:- pam:-" "$work/16.pam" convert pam:- pam:-
+fi
+echo "wall and cpu in seconds; cpu is user + sys of the program alone;"
+echo "x cat: wall time over that of cat of the same input bytes through the same pipe."
