@@ -87,4 +87,16 @@ echo "   $(wc -c < "$out/still.rv") bytes raw, $(wc -c < "$out/still.rvd") bytes
 rv-decompress < "$out/still.rvd" | cmp - "$out/still.rv"
 echo "   restored byte for byte"
 
+echo "== sRGB orange and sky blue from rv-colour-srgb, side by side, as a picture"
+rv-colour-srgb 255 128 0
+rv-single-colour -w 80 -h 60 $(rv-colour-srgb 255 128 0) | rv-extend -r 80 > "$out/orange.rv"
+rv-single-colour -w 160 -h 60 $(rv-colour-srgb 135 206 235) | rv-stack - "$out/orange.rv" |
+  tee "$out/colours.rv" | rv-to-image -d 8 > "$out/colours.pam"
+head -n 6 "$out/colours.pam" | tr '\n' ' '; echo
+if command -v convert > /dev/null 2>&1; then
+  rv-to-image < "$out/colours.rv" | convert pam:- "$out/colours.png"
+  echo "   $out/colours.png read back through convert: $(rv-from-image < "$out/colours.png" |
+    rv-to-image -d 8 | cmp -s - "$out/colours.pam" && echo the same 8-bit image)"
+fi
+
 echo "demo results are in $out"
