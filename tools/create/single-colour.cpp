@@ -1,9 +1,8 @@
 // rv-single-colour: a stream of frames of one colour, finite or endless.
 #include "diagnostics.h"
+#include "real_operand.h"
 #include "stream_format.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 static const char synopsis[] = "[-f frames | -f 'inf'] -w width -h height (X Y Z | Y) [alpha]";
@@ -11,29 +10,19 @@ static const char synopsis[] = "[-f frames | -f 'inf'] -w width -h height (X Y Z
 // One prepared buffer of pixels, written again and again.
 constexpr size_t colour_pixels = 256;
 
-static double parse_value(const char *text, const char *phrase)
-{
-    errno = 0;
-    char *end;
-    double value = strtod(text, &end);
-    if (errno || end == text || *end)
-        fail(1, "%s must be floating-point value\n", phrase);
-    return value;
-}
-
 static Pixel parse_colour(char **words, int count)
 {
     Pixel colour;
     if (count >= 3) {
-        colour.x = parse_value(words[0], "the X value");
-        colour.y = parse_value(words[1], "the Y value");
-        colour.z = parse_value(words[2], "the Z value");
+        colour.x = operand_double("the X value", words[0]);
+        colour.y = operand_double("the Y value", words[1]);
+        colour.z = operand_double("the Z value", words[2]);
     } else {
-        colour.y = parse_value(words[0], "the Y value");
+        colour.y = operand_double("the Y value", words[0]);
         colour.x = colour.y * white_x;
         colour.z = colour.y * white_z;
     }
-    colour.a = count % 2 == 0 ? parse_value(words[count - 1], "the alpha value") : 1.0;
+    colour.a = count % 2 == 0 ? operand_double("the alpha value", words[count - 1]) : 1.0;
     return colour;
 }
 
