@@ -168,37 +168,62 @@ static void phase(size_t count, Work &&work)
     join_workers(1, parent, workers);
 }
 
+// Colour weighted by alpha and, with -c, made relative to Y.
+static void prepare(unsigned char *p)
+{
+    Pixel v = load_pixel(p);
+    if (!settings.no_alpha)
+        v.x *= v.a, v.y *= v.a, v.z *= v.a;
+    if (settings.chroma)
+        v.x = v.x / white_x - v.y, v.z = v.z / white_z - v.y;
+    store_pixel(p, v);
+}
+
+// Colour back from the blurred form, normalised by the blurred alpha.
+static void finish(unsigned char *p)
+{
+    Pixel v = load_pixel(p);
+    if (settings.chroma)
+        v.x = (v.x + v.y) * white_x, v.z = (v.z + v.y) * white_z;
+    if (v.a != 0)
+        v.x /= v.a, v.y /= v.a, v.z /= v.a;
+    if (settings.no_alpha)
+        v.a = 1;
+    store_pixel(p, v);
+}
+
+// A frame in at most two rounds of processes: by rows the preparation and the
+// horizontal pass (each row needs only itself), by columns the vertical pass
+// (a source row reaches every row of its column, so each process owns whole
+// columns and no two add into the same sample).  The finish goes with the
+// last pass.
 static void blur_frame(unsigned char *out, unsigned char *in, const unsigned char *sd,
                        size_t width, size_t height)
 {
     const size_t row = width * pixel_bytes;
+    const bool prepared = settings.chroma || !settings.no_alpha;
 
-    if (settings.chroma || !settings.no_alpha)
-        phase(height, [&](size_t start, size_t end) {
-            for (unsigned char *p = in + start * row; p < in + end * row; p += pixel_bytes) {
-                Pixel v = load_pixel(p);
-                if (!settings.no_alpha)
-                    v.x *= v.a, v.y *= v.a, v.z *= v.a;
-                if (settings.chroma)
-                    v.x = v.x / white_x - v.y, v.z = v.z / white_z - v.y;
-                store_pixel(p, v);
-            }
-        });
-
-    if (settings.horizontal)
+    if (prepared || settings.horizontal)
         phase(height, [&](size_t start, size_t end) {
             for (size_t y = start; y < end; y++) {
-                const Line line{out + y * row, in + y * row, sd + y * row, pixel_bytes, width};
-                memset(line.out, 0, row);
+                unsigned char *in_row = in + y * row, *out_row = out + y * row;
+                if (prepared)
+                    for (size_t x = 0; x < width; x++)
+                        prepare(in_row + x * pixel_bytes);
+                if (!settings.horizontal)
+                    continue;
+                memset(out_row, 0, row);
+                const Line line{out_row, in_row, sd + y * row, pixel_bytes, width};
                 for (size_t x = 0; x < width; x++)
                     scatter(line, x);
                 if (settings.vertical)
-                    memcpy(in + y * row, line.out, row);
+                    memcpy(in_row, out_row, row);
+                else
+                    for (size_t x = 0; x < width; x++)
+                        finish(out_row + x * pixel_bytes);
             }
         });
 
-    // Divided by columns: a source row reaches every row of its column, so
-    // each process owns whole columns and no two add into the same sample.
     if (settings.vertical)
         phase(width, [&](size_t start, size_t end) {
             const size_t band = start * pixel_bytes, bytes = (end - start) * pixel_bytes;
@@ -209,20 +234,10 @@ static void blur_frame(unsigned char *out, unsigned char *in, const unsigned cha
                     scatter(Line{out + x * pixel_bytes, in + x * pixel_bytes,
                                  sd + x * pixel_bytes, row, height},
                             y);
+            for (size_t y = 0; y < height; y++)
+                for (size_t x = start; x < end; x++)
+                    finish(out + y * row + x * pixel_bytes);
         });
-
-    phase(height, [&](size_t start, size_t end) {
-        for (unsigned char *p = out + start * row; p < out + end * row; p += pixel_bytes) {
-            Pixel v = load_pixel(p);
-            if (settings.chroma)
-                v.x = (v.x + v.y) * white_x, v.z = (v.z + v.y) * white_z;
-            if (v.a != 0)
-                v.x /= v.a, v.y /= v.a, v.z /= v.a;
-            if (settings.no_alpha)
-                v.a = 1;
-            store_pixel(p, v);
-        }
-    });
 }
 
 int main(int argc, char **argv)
