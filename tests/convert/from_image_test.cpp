@@ -246,6 +246,26 @@ TEST(FromImage, RefusedHeads)
     }
 }
 
+TEST(FromImage, ReadAndWriteErrors)
+{
+    RunOptions options;
+    options.stdin_path = "/";
+    for (const char *flag : {"-p", "-f"}) {
+        RunResult r = run({"rv-from-image", flag}, options);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-from-image: read <stdin>: Is a directory\n");
+    }
+    RunOptions full;
+    full.stdout_path = "/dev/full";
+    full.input = pam("WIDTH 1\nHEIGHT 1\n", be({0, 0, 0, 0}, 1));
+    RunResult r = run({"rv-from-image", "-p"}, full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-image: <stdout>: No space left on device\n");
+    r = run({"rv-from-image", "-p", "-h"}, full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-from-image: write <stdout>: No space left on device\n");
+}
+
 TEST(FromImage, CommandLine)
 {
     for (std::vector<std::string> args :

@@ -202,6 +202,13 @@ TEST(ToImage, Failures)
     RunResult r = to_image({"-d", "1", "-d", "0x8"}, make_stream(1, 1, 1, {0, 0, 0, 0}));
     EXPECT_EQ(r.out, pam_head(1, 1, 255) + std::string(4, '\0'));
 
+    RunOptions full;
+    full.stdout_path = "/dev/full";
+    full.input = make_stream(1, 1, 1, {0, 0, 0, 0});
+    r = run({"rv-to-image"}, full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-to-image: <stdout>: No space left on device\n");
+
     r = to_image({}, "");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-to-image: <stdin>: file format not supported\n");
