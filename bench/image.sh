@@ -2,8 +2,9 @@
 # Throughput of the image converters on one 3840x2160 frame of random pixels.
 # rv-from-image reads an 8-bit and a 16-bit RGBA PAM (-p) and writes the
 # 265 MB stream; rv-to-image turns that stream into 16-bit and 8-bit PAM and
-# into farbfeld.  Each is set next to cat(1) of its own input bytes through
-# the same pipes, and, for reading, next to cat of the stream bytes it writes.
+# into farbfeld, and a frame of one colour into 16-bit PAM.  Each is set next
+# to cat(1) of its own input bytes through the same pipes, and next to cat of
+# the stream bytes.
 # ImageMagick's own PAM to PAM copy of the 16-bit image is shown for scale.
 #
 # Usage: bench/image.sh BINDIR [SCRATCHDIR]
@@ -27,6 +28,7 @@ pam()
 pam 1 255 "$work/8.pam"
 pam 2 65535 "$work/16.pam"
 "$bin/rv-from-image" -p < "$work/16.pam" > "$work/stream.rv"
+"$bin/rv-single-colour" -w $width -h $height 0.2 0.3 0.4 0.5 > "$work/flat.rv"
 cat "$work"/* > /dev/null # into the page cache
 
 # measure INPUT COMMAND...: one timed run with standard input from the file
@@ -64,6 +66,7 @@ row "rv-from-image -p (16 bit)" "$work/16.pam" "$bin/rv-from-image" -p
 row "rv-to-image (16 bit)" "$work/stream.rv" "$bin/rv-to-image"
 row "rv-to-image -d 8" "$work/stream.rv" "$bin/rv-to-image" -d 8
 row "rv-to-image -f" "$work/stream.rv" "$bin/rv-to-image" -f
+row "rv-to-image, one colour" "$work/flat.rv" "$bin/rv-to-image"
 if command -v convert > /dev/null; then
     row "convert pam:- pam:-" "$work/16.pam" convert pam:- pam:-
 fi

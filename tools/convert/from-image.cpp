@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string_view>
+#include <unistd.h>
 
 static const char synopsis[] = "[-h] [-f | -p]";
 

@@ -6,10 +6,13 @@
 #include "drivers.h"
 
 #include <cstdio>
+#include <cstring>
 
 static const char synopsis[] = "[-d depth | -f]";
 
 constexpr int default_depth = 16;
+// farbfeld samples are 16 bits.
+constexpr int farbfeld_depth = 16;
 
 struct Quantiser {
     uint64_t maxval; // 2^depth - 1
@@ -38,7 +41,8 @@ static void store_sample(unsigned char *p, uint64_t sample, size_t bytes)
         p[i] = static_cast<unsigned char>(sample);
 }
 
-static size_t convert_pixel(const unsigned char *in, unsigned char *out, const Quantiser &q)
+// The four samples of one pixel, R, G, B and A, at `out`.
+static void convert_pixel(const unsigned char *in, unsigned char *out, const Quantiser &q)
 {
     Pixel p = load_pixel(in);
     Rgb c = xyz_to_rgb(p.x, p.y, p.z);
@@ -52,7 +56,6 @@ static size_t convert_pixel(const unsigned char *in, unsigned char *out, const Q
         store_sample(out, sample, q.bytes);
         out += q.bytes;
     }
-    return 4 * q.bytes;
 }
 
 static void store_be32(unsigned char *p, uint32_t v)
@@ -84,7 +87,7 @@ int main(int argc, char **argv)
         case 'f': farbfeld = true; break;
         }
     }
-    if ((farbfeld && depth != 16) || operand_count(cl))
+    if ((farbfeld && depth != farbfeld_depth) || operand_count(cl))
         usage(cl);
 
     Stream stream;
@@ -101,12 +104,22 @@ int main(int argc, char **argv)
         fail(1, "%s:", "<stdout>");
 
     // Every whole pixel of every frame, whatever the head's frame count says.
-    run_chunks(1, stream, [&q](Stream &s, size_t n) {
+    // A pixel equal to the one before it (flat areas) is not converted again.
+    unsigned char last[pixel_bytes], last_samples[4 * sizeof(uint64_t)];
+    bool have_last = false;
+    run_chunks(1, stream, [&](Stream &s, size_t n) {
         // 32 bytes in give at most 32 bytes out.
         unsigned char out[stream_buffer_size];
+        const size_t size = 4 * q.bytes;
         size_t length = 0;
-        for (size_t i = 0; i < n; i += s.pixel_size)
-            length += convert_pixel(s.buf + i, out + length, q);
+        for (size_t i = 0; i < n; i += s.pixel_size, length += size) {
+            if (!have_last || memcmp(s.buf + i, last, pixel_bytes) != 0) {
+                memcpy(last, s.buf + i, pixel_bytes);
+                convert_pixel(last, last_samples, q);
+                have_last = true;
+            }
+            memcpy(out + length, last_samples, size);
+        }
         write_or_fail(1, 1, "<stdout>", out, length);
     });
     return 0;
