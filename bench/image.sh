@@ -5,7 +5,8 @@
 # into farbfeld, and a frame of one colour into 16-bit PAM.  Each is set next
 # to cat(1) of its own input bytes through the same pipes, and next to cat of
 # the stream bytes.
-# ImageMagick's own PAM to PAM copy of the 16-bit image is shown for scale.
+# ImageMagick's own PAM to PAM copy of the 16-bit image is shown for scale,
+# and rv-from-image reading that image as PNG next to the convert it runs.
 #
 # Usage: bench/image.sh BINDIR [SCRATCHDIR]
 # About 400 MB of files are made under SCRATCHDIR (default /tmp) and removed.
@@ -68,7 +69,10 @@ row "rv-to-image -d 8" "$work/stream.rv" "$bin/rv-to-image" -d 8
 row "rv-to-image -f" "$work/stream.rv" "$bin/rv-to-image" -f
 row "rv-to-image, one colour" "$work/flat.rv" "$bin/rv-to-image"
 if command -v convert > /dev/null; then
+    convert "$work/16.pam" "PNG64:$work/16.png"
     row "convert pam:- pam:-" "$work/16.pam" convert pam:- pam:-
+    row "convert alone, PNG" "$work/16.png" convert - -depth 32 -alpha activate pam:-
+    row "rv-from-image, PNG" "$work/16.png" "$bin/rv-from-image"
 fi
-echo "wall and cpu in seconds; cpu is user + sys of the program alone;"
+echo "wall and cpu in seconds; cpu is user + sys of the program (with its convert child);"
 echo "x cat: wall time over that of cat of the same input bytes through the same pipe."

@@ -102,6 +102,16 @@ TEST(FromImage, SampleWidthsAndTupleTypes)
         EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(a / m, b / m, c / m, d / m))) << w.maxval;
     }
 
+    // Samples that share their low 16 bits are told apart.
+    RunResult r = from_pam("WIDTH 1\nHEIGHT 1\nMAXVAL 4294967295\nTUPLTYPE GRAYSCALE\n",
+                           be({0x10005, 0x20005, 0x10005, 5}, 4));
+    double m = 4294967295.0;
+    EXPECT_EQ(r.out, make_stream(1, 1, 1,
+                                 pixel(0x10005 / m, 0x10005 / m, 0x10005 / m, 1) +
+                                     pixel(0x20005 / m, 0x20005 / m, 0x20005 / m, 1) +
+                                     pixel(0x10005 / m, 0x10005 / m, 0x10005 / m, 1) +
+                                     pixel(5 / m, 5 / m, 5 / m, 1)));
+
     // Samples per pixel come from the tuple type alone: 1 to 4.
     struct {
         const char *type;
@@ -122,7 +132,7 @@ TEST(FromImage, SampleWidthsAndTupleTypes)
     }
 
     // BLACKANDWHITE sets MAXVAL 1, and a later MAXVAL line wins.
-    RunResult r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE BLACKANDWHITE\nMAXVAL 255\n", "\x33");
+    r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE BLACKANDWHITE\nMAXVAL 255\n", "\x33");
     EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.2, 0.2, 1)));
     r = from_pam("WIDTH 1\nHEIGHT 1\nMAXVAL 255\nTUPLTYPE BLACKANDWHITE\n", "\x01");
     EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(1, 1, 1, 1)));

@@ -237,25 +237,27 @@ static void convert_pixels(Image &image, double maxval, Decode decode)
     } while (stream_fill(1, in, SIZE_MAX));
 }
 
+// Images hold few distinct sample values (convert's 32-bit samples are
+// 16-bit ones scaled by 65537), so decoded values are kept in a table indexed
+// by a sample's low 16 bits, and a sample is decoded only when its entry holds
+// another sample or none yet (NaN).
+struct DecodedSample {
+    uint64_t sample;
+    double linear;
+};
+
 template <size_t Bytes>
 static void convert_image(Image &image)
 {
+    static DecodedSample decoded[65536];
+    std::fill(std::begin(decoded), std::end(decoded), DecodedSample{0, NAN});
     const double maxval = double(image.maxval);
-    auto decode = [maxval](uint64_t sample) { return srgb_decode(double(sample) / maxval); };
-    if constexpr (Bytes <= 2) {
-        // Samples of one or two bytes take few values: each is decoded once,
-        // when first met (NaN marks a value not met yet), to the same bits.
-        static double decoded[1 << (8 * Bytes)];
-        std::fill(std::begin(decoded), std::end(decoded), NAN);
-        convert_pixels<Bytes>(image, maxval, [&decode](uint64_t sample) {
-            double &d = decoded[sample];
-            if (d != d)
-                d = decode(sample);
-            return d;
-        });
-    } else {
-        convert_pixels<Bytes>(image, maxval, decode);
-    }
+    convert_pixels<Bytes>(image, maxval, [maxval](uint64_t sample) {
+        DecodedSample &d = decoded[sample & 0xffff];
+        if (d.linear != d.linear || d.sample != sample)
+            d = DecodedSample{sample, srgb_decode(double(sample) / maxval)};
+        return d.linear;
+    });
 }
 
 int main(int argc, char **argv)
