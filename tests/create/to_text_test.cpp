@@ -75,3 +75,14 @@ TEST(ToText, Refusals)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-to-text: ferror <stdout>: " + std::string(strerror(ENOSPC)) + "\n");
 }
+
+TEST(ToText, LargeStream)
+{
+    // Megabytes in and out at once: neither side of the pipes may stall.
+    std::vector<double> values(4 * 100000, 0.25);
+    RunResult r = run({"rv-to-text"}, make_stream(1, 1000, 100, values));
+    EXPECT_EQ(r.status, 0);
+    std::string line = "0.250000 0.250000 0.250000 0.250000\n";
+    EXPECT_EQ(r.out.size(), std::string("1 1000 100 xyza\n").size() + 100000 * line.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - line.size()), line);
+}

@@ -90,6 +90,9 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
         close(in_fd);
         in_fd = -1;
     }
+    // The input end must not block while the program's output fills its pipe.
+    if (in_fd >= 0)
+        fcntl(in_fd, F_SETFL, fcntl(in_fd, F_GETFL) | O_NONBLOCK);
     int out_fd = out[0], err_fd = err[0];
     char buf[65536];
     while (in_fd >= 0 || out_fd >= 0 || err_fd >= 0) {
@@ -115,6 +118,8 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
                 if (options.input_chunk && piece > options.input_chunk)
                     piece = options.input_chunk;
                 ssize_t r = write(in_fd, input.data() + written, piece);
+                if (r < 0 && errno == EAGAIN)
+                    continue;
                 if (r > 0)
                     written += size_t(r);
                 if (r < 0 || written == input.size()) {
