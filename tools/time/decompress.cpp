@@ -9,6 +9,7 @@
 #include "drivers.h"
 
 #include <cstdlib>
+#include <unistd.h>
 
 static const char synopsis[] = "";
 
@@ -42,10 +43,21 @@ static void serve_unchanged(Decoder &d, uint64_t count)
 }
 
 // Takes `count` new bytes from the input into the frame, writing them as they
-// arrive; fatal when the input ends first.
+// arrive; fatal when the input ends first.  Once the read buffer is drained,
+// long runs are read straight into the frame, as frame reads do.
 static void serve_changed(Decoder &d, Stream &stream, uint64_t count)
 {
     while (count) {
+        if (!stream.fill && count >= stream_buffer_size) {
+            ssize_t r = read(stream.fd, d.frame + d.pos, std::min<uint64_t>(count, d.size - d.pos));
+            if (r < 0)
+                fail(1, "read %s:", stream.file);
+            if (r == 0)
+                fail(1, "%s: corrupt input\n", stream.file);
+            emit(d, size_t(r));
+            count -= size_t(r);
+            continue;
+        }
         if (!stream.fill && !stream_fill(1, stream, SIZE_MAX))
             fail(1, "%s: corrupt input\n", stream.file);
         size_t n = std::min<uint64_t>({count, d.size - d.pos, stream.fill});
