@@ -58,3 +58,13 @@ int scan_option(CommandLine &cl, const char *letters)
     }
     return letter;
 }
+
+void scan_bare(int argc, char **argv, const char *synopsis)
+{
+    // Every option letter is unknown and every operand too many; only a lone
+    // "--" ending the (empty) options is harmless.
+    CommandLine cl = scan_begin(argc, argv, synopsis);
+    int first = argc > 1 && strcmp(argv[1], "--") == 0 ? 2 : 1;
+    if (argc > first)
+        usage(cl);
+}

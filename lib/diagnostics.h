@@ -53,6 +53,8 @@ CommandLine scan_begin(int argc, char **argv, const char *synopsis);
 // letters and missing arguments print the usage line and exit with status 1.
 int scan_option(CommandLine &cl, const char *letters);
 [[noreturn]] void usage(const CommandLine &cl);
+// The whole scan of a program that takes no options and no operands.
+void scan_bare(int argc, char **argv, const char *synopsis);
 inline int operand_count(const CommandLine &cl) { return cl.argc - cl.index; }
 inline char **operands(const CommandLine &cl) { return cl.argv + cl.index; }
 

@@ -206,6 +206,27 @@ TEST(Diagnostics, OptionScanner)
     }
 }
 
+TEST(Diagnostics, ScanBare)
+{
+    auto bare = [](std::vector<std::string> words) {
+        return run_function([words]() mutable {
+            std::vector<char *> argv;
+            for (auto &w : words)
+                argv.push_back(w.data());
+            argv.push_back(nullptr);
+            scan_bare(int(words.size()), argv.data(), "");
+        });
+    };
+    EXPECT_EQ(bare({"p"}).status, 0);
+    EXPECT_EQ(bare({"p", "--"}).status, 0);
+    for (auto words : {std::vector<std::string>{"p", "-"}, {"p", "x"}, {"p", "-v"},
+                       {"p", "--", "--"}, {"p", "--", "x"}, {"p", "---"}}) {
+        RunResult r = bare(words);
+        EXPECT_EQ(r.status, 1) << words[1];
+        EXPECT_EQ(r.err, "usage: p \n");
+    }
+}
+
 TEST(Diagnostics, IntegerArguments)
 {
     RunResult r = run_function([] {

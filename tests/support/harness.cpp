@@ -30,6 +30,62 @@ static std::string search_path(const std::vector<std::string> &prepend)
     return path;
 }
 
+// Feeds the input (if in_fd is open) and collects standard output and error
+// until all three pipes are done.
+static void pump(int in_fd, const RunOptions &options, int out_fd, int err_fd, RunResult &result)
+{
+    const std::string &input = options.input;
+    size_t written = 0;
+    // The input end must not block while the program's output fills its pipe.
+    if (in_fd >= 0)
+        fcntl(in_fd, F_SETFL, fcntl(in_fd, F_GETFL) | O_NONBLOCK);
+    char buf[65536];
+    while (in_fd >= 0 || out_fd >= 0 || err_fd >= 0) {
+        pollfd fds[3];
+        int n = 0;
+        if (in_fd >= 0)
+            fds[n++] = {in_fd, POLLOUT, 0};
+        if (out_fd >= 0)
+            fds[n++] = {out_fd, POLLIN, 0};
+        if (err_fd >= 0)
+            fds[n++] = {err_fd, POLLIN, 0};
+        if (poll(fds, n, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            throw std::runtime_error("poll");
+        }
+        for (int i = 0; i < n; i++) {
+            if (!fds[i].revents)
+                continue;
+            int fd = fds[i].fd;
+            if (fd == in_fd) {
+                size_t piece = input.size() - written;
+                if (options.input_chunk && piece > options.input_chunk)
+                    piece = options.input_chunk;
+                ssize_t r = write(in_fd, input.data() + written, piece);
+                if (r < 0 && errno == EAGAIN)
+                    continue;
+                if (r > 0)
+                    written += size_t(r);
+                if (r < 0 || written == input.size()) {
+                    close(in_fd);
+                    in_fd = -1;
+                } else if (options.input_delay_us) {
+                    usleep(options.input_delay_us);
+                }
+            } else {
+                ssize_t r = read(fd, buf, sizeof buf);
+                if (r <= 0) {
+                    close(fd);
+                    (fd == out_fd ? out_fd : err_fd) = -1;
+                } else {
+                    (fd == out_fd ? result.out : result.err).append(buf, size_t(r));
+                }
+            }
+        }
+    }
+}
+
 static RunResult spawn(const std::string &file, const std::vector<std::string> &argv,
                        const RunOptions &options)
 {
@@ -82,63 +138,13 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
     close(err[1]);
     signal(SIGPIPE, SIG_IGN);
 
-    RunResult result;
-    size_t written = 0;
-    const std::string &input = options.input;
     int in_fd = in[1];
-    if (!options.stdin_path.empty() || input.empty()) {
+    if (!options.stdin_path.empty() || options.input.empty()) {
         close(in_fd);
         in_fd = -1;
     }
-    // The input end must not block while the program's output fills its pipe.
-    if (in_fd >= 0)
-        fcntl(in_fd, F_SETFL, fcntl(in_fd, F_GETFL) | O_NONBLOCK);
-    int out_fd = out[0], err_fd = err[0];
-    char buf[65536];
-    while (in_fd >= 0 || out_fd >= 0 || err_fd >= 0) {
-        pollfd fds[3];
-        int n = 0;
-        if (in_fd >= 0)
-            fds[n++] = {in_fd, POLLOUT, 0};
-        if (out_fd >= 0)
-            fds[n++] = {out_fd, POLLIN, 0};
-        if (err_fd >= 0)
-            fds[n++] = {err_fd, POLLIN, 0};
-        if (poll(fds, n, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::runtime_error("poll");
-        }
-        for (int i = 0; i < n; i++) {
-            if (!fds[i].revents)
-                continue;
-            int fd = fds[i].fd;
-            if (fd == in_fd) {
-                size_t piece = input.size() - written;
-                if (options.input_chunk && piece > options.input_chunk)
-                    piece = options.input_chunk;
-                ssize_t r = write(in_fd, input.data() + written, piece);
-                if (r < 0 && errno == EAGAIN)
-                    continue;
-                if (r > 0)
-                    written += size_t(r);
-                if (r < 0 || written == input.size()) {
-                    close(in_fd);
-                    in_fd = -1;
-                } else if (options.input_delay_us) {
-                    usleep(options.input_delay_us);
-                }
-            } else {
-                ssize_t r = read(fd, buf, sizeof buf);
-                if (r <= 0) {
-                    close(fd);
-                    (fd == out_fd ? out_fd : err_fd) = -1;
-                } else {
-                    (fd == out_fd ? result.out : result.err).append(buf, size_t(r));
-                }
-            }
-        }
-    }
+    RunResult result;
+    pump(in_fd, options, out[0], err[0], result);
     int wstatus;
     while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
         ;
@@ -250,36 +256,6 @@ uint64_t bits(double v)
     return b;
 }
 
-static void drain(int out_fd, int err_fd, RunResult &result)
-{
-    char buf[65536];
-    while (out_fd >= 0 || err_fd >= 0) {
-        pollfd fds[2];
-        int n = 0;
-        if (out_fd >= 0)
-            fds[n++] = {out_fd, POLLIN, 0};
-        if (err_fd >= 0)
-            fds[n++] = {err_fd, POLLIN, 0};
-        if (poll(fds, n, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::runtime_error("poll");
-        }
-        for (int i = 0; i < n; i++) {
-            if (!fds[i].revents)
-                continue;
-            int fd = fds[i].fd;
-            ssize_t r = read(fd, buf, sizeof buf);
-            if (r <= 0) {
-                close(fd);
-                (fd == out_fd ? out_fd : err_fd) = -1;
-            } else {
-                (fd == out_fd ? result.out : result.err).append(buf, size_t(r));
-            }
-        }
-    }
-}
-
 int feed_pipe(const std::string &bytes, size_t chunk, unsigned delay_us)
 {
     int p[2];
@@ -334,7 +310,7 @@ RunResult run_function(const std::function<void()> &body, const std::string &inp
     close(out[1]);
     close(err[1]);
     RunResult result;
-    drain(out[0], err[0], result);
+    pump(-1, RunOptions{}, out[0], err[0], result);
     int wstatus;
     while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
         ;

@@ -45,9 +45,7 @@ static void write_doubles(const double *values, size_t count)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
-    if (scan_option(cl, "") || operand_count(cl))
-        usage(cl);
+    scan_bare(argc, argv, synopsis);
 
     // The head is written as given, then checked as any reader would.
     Stream stream{};

@@ -62,9 +62,7 @@ static bool well_formed(const char *p)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
-    if (scan_option(cl, "") || operand_count(cl))
-        usage(cl);
+    scan_bare(argc, argv, synopsis);
 
     char line[line_limit + 1];
     size_t length = 0;

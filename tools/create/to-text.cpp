@@ -18,9 +18,7 @@ static void print_pixels(Stream &stream, size_t n)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
-    if (scan_option(cl, "") || operand_count(cl))
-        usage(cl);
+    scan_bare(argc, argv, synopsis);
     Stream stream;
     stream_open(1, stream, nullptr);
     printf("%zu %zu %zu %s\n", stream.frames, stream.width, stream.height, stream.pixfmt);

@@ -113,9 +113,7 @@ static void write_records(const RecordList &list, const unsigned char *frame)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
-    if (scan_option(cl, "") || operand_count(cl))
-        usage(cl);
+    scan_bare(argc, argv, synopsis);
     Stream stream;
     stream_open(1, stream, nullptr);
     stream_emit_head(1, stream);

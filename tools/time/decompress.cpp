@@ -83,9 +83,7 @@ static bool read_header(Stream &stream, uint64_t &unchanged, uint64_t &changed)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
-    if (scan_option(cl, "") || operand_count(cl))
-        usage(cl);
+    scan_bare(argc, argv, synopsis);
     Stream stream;
     stream_open(1, stream, nullptr);
     stream_emit_head(1, stream);
