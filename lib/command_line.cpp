@@ -35,10 +35,10 @@ int scan_option(CommandLine &cl, const char *letters)
     }
     const char *word = cl.argv[cl.index];
     int letter = (unsigned char)word[cl.pos];
-    const char *spec = letter != ':' ? strchr(letters, letter) : nullptr;
-    if (!spec)
+    const char *entry = letter != ':' ? strchr(letters, letter) : nullptr;
+    if (!entry)
         usage(cl);
-    if (spec[1] == ':') {
+    if (entry[1] == ':') {
         if (word[cl.pos + 1]) {
             cl.arg = word + cl.pos + 1;
             cl.index += 1;
