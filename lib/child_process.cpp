@@ -3,6 +3,7 @@
 #include "diagnostics.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,11 +15,15 @@
     _exit(1);
 }
 
-// Puts `fd` at descriptor `target` and closes it there.
+// Puts `fd` at descriptor `target` and closes it there.  A descriptor
+// already in place keeps it, but must then survive the exec.
 static void move_descriptor(int fd, int target)
 {
-    if (fd == target)
+    if (fd == target) {
+        if (fcntl(fd, F_SETFD, 0) < 0)
+            child_fail("fcntl:");
         return;
+    }
     if (dup2(fd, target) < 0)
         child_fail("dup2:");
     close(fd);

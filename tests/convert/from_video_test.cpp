@@ -86,6 +86,16 @@ TEST(FromVideo, ArgumentVectors)
     EXPECT_EQ(read_file(s.dir.file("ffprobe.in")), "not really a video");
     EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, "3x2"));
 
+    // Started without a standard input, the input file opened for ffprobe
+    // takes descriptor 0, where ffprobe still finds it.
+    write_file(s.dir.file("ffprobe.in"), "");
+    RunOptions closed;
+    closed.path = {s.dir.path};
+    closed.close_stdin = true;
+    r = ::run({"rv-from-video", s.input, s.output}, closed);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(s.dir.file("ffprobe.in")), "not really a video");
+
     r = s.run({"-r", "30000/1001", s.input, s.output});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")),
