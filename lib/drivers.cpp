@@ -36,17 +36,20 @@ void stream_close(Stream &stream)
     stream.fd = -1;
 }
 
-void stream_copy_rest(int status, Stream &stream, int out_fd, const char *out_name)
+uint64_t stream_copy_rest(int status, Stream &stream, int out_fd, const char *out_name)
 {
+    uint64_t copied = stream.fill;
     write_or_fail(status, out_fd, out_name, stream.buf, stream.fill);
     stream.fill = 0;
     if (stream.fd < 0)
-        return;
+        return copied;
     while (stream_fill(status, stream, SIZE_MAX)) {
+        copied += stream.fill;
         write_or_fail(status, out_fd, out_name, stream.buf, stream.fill);
         stream.fill = 0;
     }
     stream_close(stream);
+    return copied;
 }
 
 FramePairMemory map_frame_pairs(int status, size_t left_size, size_t right_size)

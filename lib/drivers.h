@@ -19,8 +19,8 @@ void write_or_fail(int status, int fd, const char *name, const void *buffer, siz
 // Closes a stream's descriptor at end of input.
 void stream_close(Stream &stream);
 // Copies the rest of a stream (its buffered bytes, then the descriptor until
-// end of input) to the output unchanged and closes it.
-void stream_copy_rest(int status, Stream &stream, int out_fd, const char *out_name);
+// end of input) to the output unchanged and closes it; returns the bytes copied.
+uint64_t stream_copy_rest(int status, Stream &stream, int out_fd, const char *out_name);
 
 inline size_t whole_pixels(size_t bytes, size_t pixel_size)
 {

@@ -41,6 +41,14 @@ TEST(Concat, ThreeWaysOfWritingAgree)
     // Standard input as one of the streams.
     r = run({"rv-concat", a, "-"}, second_video());
     EXPECT_EQ(r.out, joined);
+
+    // In place onto a pipe: the bodies and then the head go out, and mapping
+    // the output is what fails.
+    r = run({"rv-concat", "-o", "/dev/stdout", a, b});
+    EXPECT_EQ(r.status, 1);
+    const std::string head = stream_head(5, W, H);
+    EXPECT_EQ(r.out, joined.substr(head.size()) + head);
+    EXPECT_EQ(r.err.rfind("rv-concat: mmap /dev/stdout: ", 0), 0u) << r.err;
 }
 
 TEST(Concat, BodiesAsTheyAre)

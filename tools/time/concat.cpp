@@ -67,12 +67,10 @@ int main(int argc, char **argv)
         if (fflush(stdout) || ferror(stdout))
             fail(1, "%s:", name);
     }
+    uint64_t body = 0;
     for (size_t i = 0; i < count; i++)
-        stream_copy_rest(1, streams[i], fd, name);
+        body += stream_copy_rest(1, streams[i], fd, name);
     if (in_place) {
-        off_t body = lseek(fd, 0, SEEK_CUR);
-        if (body < 0)
-            fail(1, "lseek %s:", name);
         output_prepend_head(1, fd, name, size_t(body), stream_head_text(head));
         close(fd);
     }
