@@ -38,6 +38,15 @@ TEST(Concat, ThreeWaysOfWritingAgree)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(read_file(jobs), joined);
 
+    // Started with standard output closed, the first input takes descriptor
+    // 1; the output file must not take it from under that input.
+    RunOptions closed;
+    closed.close_stdout = true;
+    write_file(jobs, "");
+    r = run({"rv-concat", "-o", jobs, "-j", "3", a, b}, closed);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(jobs), joined);
+
     // Standard input as one of the streams.
     r = run({"rv-concat", a, "-"}, second_video());
     EXPECT_EQ(r.out, joined);

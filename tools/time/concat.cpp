@@ -55,6 +55,11 @@ int main(int argc, char **argv)
     if (output) {
         fd = open_path(1, output, (in_place ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC, 0666);
         if (!in_place && fd != 1) {
+            // An input opened while descriptor 1 was closed holds it; it
+            // moves aside before the output takes its place.
+            for (size_t i = 0; i < count; i++)
+                if (streams[i].fd == 1 && (streams[i].fd = dup(1)) < 0)
+                    fail(1, "dup:");
             if (dup2(fd, 1) < 0)
                 fail(1, "dup2:");
             close(fd);
