@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // n frames of one pixel each, every double different.
@@ -143,6 +144,19 @@ TEST(RewriteHead, Refusals)
     r = run({"rv-rewrite-head", "-h", "/dev/fd/9", "0", "1", "1", "xyza"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-rewrite-head: fstat /dev/fd/9: Bad file descriptor\n");
+
+    // A file that is not regular is refused before its head is read: an empty
+    // FIFO, opened for reading and writing, would otherwise be read forever
+    // (the timeout only ends such a hang; the run itself takes no time).
+    r = run({"rv-rewrite-head", "/dev/null"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: /dev/null: not a regular file\n");
+    TempDir dir;
+    std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    r = run_shell("exec timeout 60 rv-rewrite-head " + fifo);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: " + fifo + ": not a regular file\n");
 }
 
 TEST(RewriteHead, SystemFailures)

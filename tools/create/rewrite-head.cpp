@@ -57,6 +57,13 @@ int main(int argc, char **argv)
     Stream file{};
     file.file = words[0];
     file.fd = open_path(1, file.file, O_RDWR, 0);
+    // Examined before its head is read: a FIFO opened for reading and writing
+    // has this program as its writer, so a read from it would never end.
+    struct stat st;
+    if (fstat(file.fd, &st))
+        fail(1, "fstat %s:", file.file);
+    if (!S_ISREG(st.st_mode))
+        fail(1, "%s: not a regular file\n", file.file);
     if (!raw)
         stream_read_head(1, file);
 
@@ -77,11 +84,6 @@ int main(int argc, char **argv)
     }
     const size_t F = stream_frame_size(1, file);
 
-    struct stat st;
-    if (fstat(file.fd, &st))
-        fail(1, "fstat %s:", file.file);
-    if (!S_ISREG(st.st_mode))
-        fail(1, "%s: not a regular file\n", file.file);
     // A file shorter than its head (cut since the head was read) holds no
     // whole frames either.
     const size_t size = size_t(st.st_size);
