@@ -46,6 +46,10 @@ TEST(Concat, ThreeWaysOfWritingAgree)
     r = run({"rv-concat", "-o", jobs, "-j", "3", a, b}, closed);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(jobs), joined);
+    // Without -o that input is no output file, and the head cannot be written.
+    r = run({"rv-concat", a, a}, closed);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-concat: <stdout>: Bad file descriptor\n");
 
     // Standard input as one of the streams.
     r = run({"rv-concat", a, "-"}, second_video());

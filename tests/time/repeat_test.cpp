@@ -42,6 +42,13 @@ TEST(Repeat, Counts)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-repeat: " + in + ": input file is output file\n");
     EXPECT_EQ(read_file(in), video);
+    // Started with standard output closed, the file itself takes descriptor
+    // 1; that is a failing output, not an output into the input.
+    RunOptions closed;
+    closed.close_stdout = true;
+    r = run({"rv-repeat", "2", in}, closed);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-repeat: <stdout>: Bad file descriptor\n");
 
     r = run({"rv-repeat", "2", "/dev/stdin"}, video);
     EXPECT_EQ(r.status, 1);

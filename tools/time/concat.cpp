@@ -48,8 +48,12 @@ int main(int argc, char **argv)
 
     int fd = 1;
     const char *name = output ? output : "<stdout>";
+    // Started with descriptor 1 closed, an input holds it: no output file.
+    bool stdout_taken = false;
+    for (size_t i = 0; i < count; i++)
+        stdout_taken = stdout_taken || streams[i].fd == 1;
     struct stat st;
-    if (output ? stat(output, &st) == 0 : fstat(1, &st) == 0)
+    if (output ? stat(output, &st) == 0 : !stdout_taken && fstat(1, &st) == 0)
         for (size_t i = 0; i < count; i++)
             refuse_input_as_output(1, st, streams[i]);
     if (output) {

@@ -72,8 +72,9 @@ int main(int argc, char **argv)
         refuse_regular_output(1, 1, "<stdout>");
     Stream stream;
     stream_open(1, stream, from_stdin ? nullptr : words[1]);
+    // Started with descriptor 1 closed, the input holds it: no output file.
     struct stat st;
-    if (fstat(1, &st) == 0)
+    if (stream.fd != 1 && fstat(1, &st) == 0)
         refuse_input_as_output(1, st, stream);
     Stream head = stream;
     if (__builtin_mul_overflow(stream.frames, count, &head.frames))
