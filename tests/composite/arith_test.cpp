@@ -152,3 +152,18 @@ TEST(Arith, Refusals)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-arith: videos do not have the same geometry\n");
 }
+
+TEST(Arith, LogIsTwoNaturalLogarithms)
+{
+    // log(3) / log(6): base-2 or base-10 logarithms, or a multiplication by
+    // the reciprocal, round differently.
+    const double expected = std::log(3.0) / std::log(6.0);
+    ASSERT_NE(bits(expected), bits(std::log2(3.0) / std::log2(6.0)));
+    ASSERT_NE(bits(expected), bits(std::log10(3.0) / std::log10(6.0)));
+    ASSERT_NE(bits(expected), bits(std::log(3.0) * (1 / std::log(6.0))));
+    TempDir dir;
+    write_file(dir.file("right"), row({6, 6, 6, 6}));
+    RunResult r = run({"rv-arith", "-xz", "log", dir.file("right")}, row({3, 3, 3, 3}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, row({3, expected, 3, expected}));
+}

@@ -69,3 +69,31 @@ TEST(InvertLuma, ShortMaskAndRefusals)
     EXPECT_EQ(r.err,
               "rv-invert-luma: open " + dir.file("missing") + ": No such file or directory\n");
 }
+
+TEST(InvertLuma, OperationsInTheWrittenOrder)
+{
+    // (1 - y)m + (1 - m)y as two products and a sum, then X and Z moved by
+    // the change times the white; other orders round differently here.
+    const double x = 0.84, y = 0.33, z = 0.68, ky = 0.58, ka = 0.57;
+    TempDir dir;
+    write_file(dir.file("mask"), make_stream(1, 1, 1, {0.25, ky, 0.5, ka}));
+    const std::string input = make_stream(1, 1, 1, {x, y, z, 0.75});
+    for (bool inverted : {false, true}) {
+        const double m = (inverted ? 1 - ky : ky) * ka;
+        const double luma = (1 - y) * m + (1 - m) * y, d = luma - y;
+        if (!inverted) {
+            ASSERT_NE(bits(luma), bits(y + m * (1 - 2 * y)));
+            ASSERT_NE(bits(x + d * wx), bits(x + luma * wx - y * wx));
+        }
+        std::vector<std::string> argv = {"rv-invert-luma", dir.file("mask")};
+        if (inverted)
+            argv.insert(argv.begin() + 1, "-i");
+        RunResult r = run(argv, input);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, make_stream(1, 1, 1, {x + d * wx, luma, z + d * wz, 0.75}));
+        argv.insert(argv.begin() + 1, "-w");
+        r = run(argv, input);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, make_stream(1, 1, 1, {x + d * 0.25, luma, z + d * 0.5, 0.75}));
+    }
+}

@@ -43,3 +43,18 @@ TEST(SetLuma, ShortControlAndRefusals)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, options.input);
 }
+
+TEST(SetLuma, OperationsInTheWrittenOrder)
+{
+    // The factor Y times alpha first, then times the luma; X and Z move by
+    // the difference itself.  Other orders round differently here.
+    const double x = 0.48, y = 0.33, z = 0.75, cy = 0.27, ca = 0.43;
+    const double luma = cy * ca * y, d = luma - y;
+    ASSERT_NE(bits(luma), bits(cy * (ca * y)));
+    ASSERT_NE(bits(x + d), bits(x + luma - y));
+    TempDir dir;
+    write_file(dir.file("luma"), make_stream(1, 1, 1, {0.5, cy, 0.5, ca}));
+    RunResult r = run({"rv-set-luma", dir.file("luma")}, make_stream(1, 1, 1, {x, y, z, 0.9}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, {x + d, luma, z + d, 0.9}));
+}

@@ -72,3 +72,24 @@ TEST(SetSaturation, ShortControlAndRefusals)
     r = run({"rv-set-saturation", dir.file("sat")}, make_stream(1, 1, 1, {1, 1, 1}));
     EXPECT_EQ(r.status, 0);
 }
+
+TEST(SetSaturation, OperationsInTheWrittenOrder)
+{
+    // Division, subtraction, the factor, Y added back, the white component:
+    // for these samples other orders round differently.
+    const double x = 0.82, y = 0.18, z = 0.49, cx = 0.3, cy = 0.6, cz = 0.4, ca = 0.68;
+    const double m = cy * ca;
+    const double ex = ((x / wx - y) * m + y) * wx, ez = ((z / wz - y) * m + y) * wz;
+    ASSERT_NE(bits(ex), bits((x - y * wx) * m + y * wx));
+    ASSERT_NE(bits(ez), bits((z - y * wz) * m + y * wz));
+    TempDir dir;
+    write_file(dir.file("sat"), make_stream(1, 1, 1, {cx, cy, cz, ca}));
+    const std::string input = make_stream(1, 1, 1, {x, y, z, 0.5});
+    RunResult r = run({"rv-set-saturation", dir.file("sat")}, input);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, {ex, y, ez, 0.5}));
+    r = run({"rv-set-saturation", "-w", dir.file("sat")}, input);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, make_stream(1, 1, 1, {((x / cx - y) * m + y) * cx, y,
+                                           ((z / cz - y) * m + y) * cz, 0.5}));
+}

@@ -125,3 +125,19 @@ TEST(Stack, Refusals)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-stack: /dev/stdin: file format not supported\n");
 }
+
+TEST(Stack, OperationsInTheWrittenOrder)
+{
+    // (K A)(1 - x) + Ki x and A(1 - x) + x, with x = ai or, blended, ai / 2:
+    // grouping K (A (1 - x)) instead rounds differently for these samples.
+    const double k[] = {0.18, 0.57, 0.93}, a = 0.34, t[] = {0.07, 0.41, 0.66}, ai = 0.26;
+    for (bool blend : {false, true}) {
+        const double x = blend ? ai / 2 : ai;
+        ASSERT_NE(bits(k[0] * a * (1 - x) + t[0] * x), bits(k[0] * (a * (1 - x)) + t[0] * x));
+        RunResult r = stack(blend ? std::vector<std::string>{"-b"} : std::vector<std::string>{},
+                            {pixel(k[0], k[1], k[2], a), pixel(t[0], t[1], t[2], ai)});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, pixel(k[0] * a * (1 - x) + t[0] * x, k[1] * a * (1 - x) + t[1] * x,
+                               k[2] * a * (1 - x) + t[2] * x, a * (1 - x) + x));
+    }
+}

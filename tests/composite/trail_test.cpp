@@ -99,3 +99,20 @@ TEST(Trail, ShortAlphaStreamAndRefusals)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-trail: <stdin>: incomplete frame\n");
 }
+
+TEST(Trail, OperationsInTheWrittenOrder)
+{
+    // b = (F.alpha M.Y) M.alpha, r = (1 - b) O.alpha, O = r O + b F: other
+    // orders round differently for these samples.
+    const double o[] = {0.34, 0.21, 0.62, 0.17}, f[] = {0.48, 0.93, 0.11, 0.79};
+    const double my = 0.49, ma = 0.46;
+    const double b = f[3] * my * ma, r = (1 - b) * o[3];
+    ASSERT_NE(bits(b), bits(f[3] * (my * ma)));
+    ASSERT_NE(bits(r * o[0] + b * f[0]), bits((1 - b) * (o[3] * o[0]) + b * f[0]));
+    RunResult out = trail(make_stream(2, 1, 1, {1, 1, 1, 1, 0.5, my, 0.5, ma}),
+                          make_stream(2, 1, 1, {o[0], o[1], o[2], o[3], f[0], f[1], f[2], f[3]}));
+    ASSERT_EQ(out.status, 0) << out.err;
+    EXPECT_EQ(out.out, make_stream(2, 1, 1,
+                                   {o[0], o[1], o[2], o[3], r * o[0] + b * f[0],
+                                    r * o[1] + b * f[1], r * o[2] + b * f[2], b + r}));
+}
