@@ -45,17 +45,10 @@ make 1 f "" "$work/left.f32"
 make 2 f "" "$work/right.f32"
 cat "$work"/* > /dev/null # into the page cache
 
-# One timed run of "command..." with standard input from $input and standard
-# output into a pipe to cat >/dev/null.  Sets wall and cpu (user + sys of the
-# command alone) in seconds.
-measure()
-{
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" < "$input" | cat > /dev/null
-    read -r wall user sys < "$work/time"
-    cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }')
-}
+. "$(dirname "$0")/common.sh"
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+# measure COMMAND...: one timed run with standard input from $input.
+measure() { timed "$input" "$@"; }
 
 input=$work/left.rv
 measure cat

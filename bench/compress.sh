@@ -40,6 +40,8 @@ EOF
 { printf '%s %s %s xyza\n\0uivf' "$frames" "$width" "$height"
   head -c $((width * height * 32 * frames)) /dev/urandom; } > "$work/random.rv"
 
+. "$(dirname "$0")/common.sh"
+
 # One timed run: "label bytes command..." with standard input from $input and
 # standard output into a pipe to cat >/dev/null.  Prints wall seconds, CPU
 # seconds of the command alone (user + sys), and MB/s of the raw stream.
@@ -47,8 +49,7 @@ measure()
 {
     label=$1 bytes=$2
     shift 2
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" < "$input" | cat > /dev/null
-    read -r wall user sys < "$work/time"
+    timed "$input" "$@"
     awk -v l="$label" -v w="$wall" -v u="$user" -v s="$sys" -v b="$bytes" -v base="${base:-0}" '
         BEGIN {
             mbs = w > 0 ? b / w / 1e6 : 0

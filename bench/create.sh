@@ -15,21 +15,10 @@ work=$(mktemp -d "$scratch/rv-bench-create.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
 
-# One timed run: "label input command..." with standard input from the file
-# and standard output into a pipe.  Prints wall and CPU seconds (user + sys)
-# of the command, and its wall time as a multiple of the baseline's.
-measure()
-{
-    label=$1 input=$2
-    shift 2
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" < "$input" | cat > /dev/null
-    read -r wall user sys < "$work/time"
-    awk -v l="$label" -v w="$wall" -v u="$user" -v s="$sys" -v base="${base:-0}" 'BEGIN {
-        printf "  %-28s wall %6.2f s  cpu %6.2f s (user %5.2f, sys %5.2f)", l, w, u + s, u, s
-        if (base > 0) printf "  %6.2f x baseline", w / base
-        printf "\n" }'
-    last=$wall
-}
+. "$(dirname "$0")/common.sh"
+
+# measure LABEL INPUT COMMAND...: one timed run, printed.
+measure() { report "$@"; }
 
 # 256 MiB of pixels: 64 frames of 512x256.
 rv-single-colour -f 64 -w 512 -h 256 0.25 0.5 0.75 1 | { rv-read-head > /dev/null; cat; } \

@@ -38,6 +38,8 @@ for k in range(n):
 EOF
 cat "$work"/*.rv > /dev/null # into the page cache
 
+. "$(dirname "$0")/common.sh"
+
 # measure LABEL COMMAND...: one timed run, standard output into a pipe to
 # cat >/dev/null.  Prints wall and CPU seconds (user + sys, workers included),
 # frames per second, and with $base_wall/$base_cpu set the ratios to them.
@@ -45,8 +47,7 @@ measure()
 {
     label=$1
     shift
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" | cat > /dev/null
-    read -r wall user sys < "$work/time"
+    timed /dev/null "$@"
     awk -v l="$label" -v w="$wall" -v u="$user" -v s="$sys" -v f="$frames" \
         -v bw="${base_wall:-0}" -v bc="${base_cpu:-0}" '
         BEGIN {

@@ -32,19 +32,10 @@ pam 2 65535 "$work/16.pam"
 "$bin/rv-single-colour" -w $width -h $height 0.2 0.3 0.4 0.5 > "$work/flat.rv"
 cat "$work"/* > /dev/null # into the page cache
 
-# measure INPUT COMMAND...: one timed run with standard input from the file
-# and standard output into a pipe to cat.  Sets wall and cpu (user + sys of
-# the command alone) in seconds.
-measure()
-{
-    input=$1
-    shift
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" < "$input" | cat > /dev/null
-    read -r wall user sys < "$work/time"
-    cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }')
-}
+. "$(dirname "$0")/common.sh"
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+# measure INPUT COMMAND...: one timed run with standard input from the file.
+measure() { timed "$@"; }
 
 measure "$work/stream.rv" cat
 stream_wall=$wall stream_cpu=$cpu

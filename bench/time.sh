@@ -22,6 +22,8 @@ frame_bytes=$((width * height * 32))
 "$bin/rv-single-colour" -f $frames -w $width -h $height 0.75 0.5 > "$work/b.rv"
 cat "$work/a.rv" "$work/b.rv" > /dev/null
 
+. "$(dirname "$0")/common.sh"
+
 # measure LABEL BYTES COMMAND...: one timed run with standard output into a
 # pipe to cat >/dev/null (what a reader in a pipeline costs is not counted).
 # Prints wall and CPU seconds (user + sys) of the command alone, MB/s, and
@@ -31,8 +33,7 @@ measure()
     label=$1 bytes=$2
     shift 2
     rm -f "$work/out.rv"
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" | cat > /dev/null
-    read -r wall user sys < "$work/time"
+    timed /dev/null "$@"
     awk -v l="$label" -v w="$wall" -v u="$user" -v s="$sys" -v b="$bytes" \
         -v bw="${base_wall:-0}" -v bc="${base_cpu:-0}" '
         BEGIN {

@@ -19,21 +19,10 @@ trap 'exit 1' INT TERM
 PATH=$work/stand-in:$bin:$PATH
 export PATH
 
-# One timed run: "label input command..." with standard input from the file
-# and standard output into a pipe.  Prints wall and CPU seconds (user + sys,
-# children included) and the wall time as a multiple of the baseline's.
-measure()
-{
-    label=$1 input=$2
-    shift 2
-    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" < "$input" | cat > /dev/null
-    read -r wall user sys < "$work/time"
-    awk -v l="$label" -v w="$wall" -v u="$user" -v s="$sys" -v base="${base:-0}" 'BEGIN {
-        printf "  %-34s wall %6.2f s  cpu %6.2f s (user %5.2f, sys %5.2f)", l, w, u + s, u, s
-        if (base > 0) printf "  %6.2f x baseline", w / base
-        printf "\n" }'
-    last=$wall
-}
+. "$(dirname "$0")/common.sh"
+
+# measure LABEL INPUT COMMAND...: one timed run, printed.
+measure() { report "$@"; }
 
 # The stand-in: rv-to-video's ffmpeg keeps what it reads in $work/fed (or
 # drops it), rv-from-video's ffmpeg prints $work/ayuv.
