@@ -6,6 +6,7 @@
 #include "stream_format.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,6 +25,15 @@ inline unsigned char *allocate_zeroed(int status, size_t size)
     if (!p)
         fail(status, "calloc: out of memory\n");
     return static_cast<unsigned char *>(p);
+}
+
+// An array of `count` stream records, zero-filled, for programs that open a
+// number of streams given on the command line.
+inline Stream *allocate_streams(int status, size_t count)
+{
+    if (count > SIZE_MAX / sizeof(Stream))
+        fail(status, "calloc: out of memory\n");
+    return reinterpret_cast<Stream *>(allocate_zeroed(status, count * sizeof(Stream)));
 }
 
 // One pixel of p bytes.  For the xyza size the copy has a constant length, so

@@ -73,6 +73,12 @@ int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t to
     return 0;
 }
 
+void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length)
+{
+    if (write_all(fd, buffer, length))
+        fail(status, "write %s:", name);
+}
+
 ssize_t read_all(int fd, void *buffer, size_t length)
 {
     char *p = static_cast<char *>(buffer);

@@ -30,6 +30,8 @@ int write_all(int fd, const void *buffer, size_t length);
 int pwrite_all(int fd, const void *buffer, size_t length, off_t offset);
 int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t total);
 ssize_t read_all(int fd, void *buffer, size_t length);
+// write_all, fatal with "write NAME:" on failure.
+void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length);
 
 // Fatal unless fd is something other than a regular file.
 void refuse_regular_output(int status, int fd, const char *display_name);

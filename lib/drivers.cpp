@@ -24,12 +24,6 @@ int stream_read_frame(int status, Stream &stream, unsigned char *frame, size_t s
     return 1;
 }
 
-void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length)
-{
-    if (write_all(fd, buffer, length))
-        fail(status, "write %s:", name);
-}
-
 void stream_close(Stream &stream)
 {
     close(stream.fd);

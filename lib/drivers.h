@@ -14,8 +14,6 @@
 // clean end; fatal when the input ends inside a frame.
 int stream_read_frame(int status, Stream &stream, unsigned char *frame, size_t size);
 
-// Writes a buffer whole to the output, fatal with "write NAME:" on failure.
-void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length);
 // Closes a stream's descriptor at end of input.
 void stream_close(Stream &stream);
 // Copies the rest of a stream (its buffered bytes, then the descriptor until

@@ -6,14 +6,12 @@
 
 #include <cstddef>
 
-// A head as bytes: the line, the NUL and "uivf".
-struct HeadText {
-    char bytes[stream_head_limit + stream_magic_size];
-    size_t length;
-};
-
-// The head of `stream` (its frames, width, height and pixfmt).
-HeadText stream_head_text(const Stream &stream);
+// Through one shared mapping of the file `fd`: moves its `data_size` bytes of
+// frames from offset `from` to just behind the head, and writes the head in
+// front of them.  The file must already hold max(head, from) + data_size
+// bytes.  Fatal with "mmap NAME:".
+void file_place_head(int status, int fd, const char *name, const HeadText &head, size_t from,
+                     size_t data_size);
 
 // The output file `fd` holds `data_size` bytes of frames and its offset is at
 // their end.  Writes the head there, then, through a shared mapping of the

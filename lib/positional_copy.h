@@ -8,6 +8,16 @@
 #include <cstdint>
 #include <unistd.h>
 
+// Fatal with "NAME: video is too large" unless the offset of frame `count`,
+// headlen + count × frame_size, is a valid file offset (at most 2^63 - 1), so
+// that no offset up to it wraps.
+inline void require_frame_offset(int status, const Stream &stream, uint64_t count,
+                                 size_t frame_size)
+{
+    if (count > (uint64_t(INT64_MAX) - stream.headlen) / frame_size)
+        fail(status, "%s: video is too large\n", stream.file);
+}
+
 // Reads bytes [from, to) of the stream's file with pread through the
 // stream's buffer and hands each piece to put(bytes, n).  Returns the number
 // of bytes copied, fewer than asked when the file ends first; a failed read

@@ -102,17 +102,32 @@ void stream_set_pixel_size(int status, Stream &stream)
              stream.pixfmt);
 }
 
+HeadText stream_head_text(const Stream &stream)
+{
+    HeadText head;
+    int n = snprintf(head.bytes, sizeof head.bytes, "%zu %zu %zu %s\n%cuivf", stream.frames,
+                     stream.width, stream.height, stream.pixfmt, 0);
+    // The format name holds at most 31 characters, so the head always fits.
+    head.length = n < 0 ? 0 : size_t(n) < sizeof head.bytes ? size_t(n) : sizeof head.bytes - 1;
+    return head;
+}
+
 void stream_print_head(FILE *out, const Stream &stream)
 {
-    fprintf(out, "%zu %zu %zu %s\n%cuivf", stream.frames, stream.width, stream.height,
-            stream.pixfmt, 0);
+    HeadText head = stream_head_text(stream);
+    fwrite(head.bytes, 1, head.length, out);
+}
+
+void stream_emit_head_to(int status, FILE *out, const char *name, const Stream &stream)
+{
+    stream_print_head(out, stream);
+    if (fflush(out) || ferror(out))
+        fail(status, "%s:", name);
 }
 
 void stream_emit_head(int status, const Stream &stream)
 {
-    stream_print_head(stdout, stream);
-    if (fflush(stdout) || ferror(stdout))
-        fail(status, "%s:", "<stdout>");
+    stream_emit_head_to(status, stdout, "<stdout>", stream);
 }
 
 size_t stream_fill(int status, Stream &stream, size_t max)

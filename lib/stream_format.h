@@ -34,8 +34,18 @@ void stream_open(int status, Stream &stream, const char *path);
 void stream_read_head(int status, Stream &stream);
 void stream_set_pixel_size(int status, Stream &stream);
 int stream_try_set_pixel_size(Stream &stream);
+// A head as bytes: the line, the NUL and "uivf".
+struct HeadText {
+    char bytes[stream_head_limit + stream_magic_size];
+    size_t length;
+};
+
+// The head of `stream` (its frames, width, height and pixfmt).
+HeadText stream_head_text(const Stream &stream);
 void stream_print_head(FILE *out, const Stream &stream);
-// Prints the head to standard output and flushes it; fatal on a stdio error.
+// Prints the head to `out` and flushes it; fatal with "NAME:" on a stdio error.
+void stream_emit_head_to(int status, FILE *out, const char *name, const Stream &stream);
+// The same on standard output ("<stdout>").
 void stream_emit_head(int status, const Stream &stream);
 // One read of at most min(max, room left) bytes into buf; returns the count.
 size_t stream_fill(int status, Stream &stream, size_t max);

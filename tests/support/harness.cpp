@@ -86,6 +86,18 @@ static void pump(int in_fd, const RunOptions &options, int out_fd, int err_fd, R
     }
 }
 
+// Waits for the child and records how it ended.
+static void wait_for(pid_t pid, RunResult &result)
+{
+    int wstatus;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
+        ;
+    if (WIFEXITED(wstatus))
+        result.status = WEXITSTATUS(wstatus);
+    else if (WIFSIGNALED(wstatus))
+        result.signal = WTERMSIG(wstatus);
+}
+
 static RunResult spawn(const std::string &file, const std::vector<std::string> &argv,
                        const RunOptions &options)
 {
@@ -145,13 +157,7 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
     }
     RunResult result;
     pump(in_fd, options, out[0], err[0], result);
-    int wstatus;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
-        ;
-    if (WIFEXITED(wstatus))
-        result.status = WEXITSTATUS(wstatus);
-    else if (WIFSIGNALED(wstatus))
-        result.signal = WTERMSIG(wstatus);
+    wait_for(pid, result);
     return result;
 }
 
@@ -311,13 +317,7 @@ RunResult run_function(const std::function<void()> &body, const std::string &inp
     close(err[1]);
     RunResult result;
     pump(-1, RunOptions{}, out[0], err[0], result);
-    int wstatus;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
-        ;
-    if (WIFEXITED(wstatus))
-        result.status = WEXITSTATUS(wstatus);
-    else if (WIFSIGNALED(wstatus))
-        result.signal = WTERMSIG(wstatus);
+    wait_for(pid, result);
     return result;
 }
 

@@ -3,6 +3,7 @@
 // scatters: each source pixel spreads its value over its row and then its
 // column with a kernel built from its own deviation.  The work on a frame can
 // be divided among forked worker processes.
+#include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
 #include "workers.h"
@@ -278,9 +279,8 @@ int main(int argc, char **argv)
                         if (!kernels[0].w) {
                             const size_t most = std::max(stream.width, stream.height);
                             for (Kernel &kernel : kernels)
-                                if (!(kernel.w = static_cast<double *>(
-                                          malloc(most * sizeof *kernel.w))))
-                                    fail(1, "malloc: out of memory\n");
+                                kernel.w = reinterpret_cast<double *>(
+                                    allocate_bytes(1, most * sizeof *kernel.w));
                         }
                         blur_frame(out, in, sd, stream.width, stream.height);
                     });

@@ -1,12 +1,11 @@
 // rv-stack: videos of one geometry laid over one another by their alpha, the
 // first named at the bottom; with -b blended so that opaque layers contribute
 // equal shares.  The output lasts as long as the longest input.
+#include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
 
 #include <algorithm>
-#include <memory>
-#include <new>
 
 static const char synopsis[] = "[-b] bottom-stream ... top-stream";
 
@@ -42,9 +41,7 @@ int main(int argc, char **argv)
         usage(cl);
     const size_t count = size_t(operand_count(cl));
 
-    std::unique_ptr<Stream[]> layers(new (std::nothrow) Stream[count]());
-    if (!layers)
-        fail(1, "calloc: out of memory\n");
+    Stream *layers = allocate_streams(1, count);
     // The output runs as long as the longest input; an input of unknown
     // length (frame count 0) makes the output's length unknown too.
     size_t frames = 0;
@@ -57,6 +54,7 @@ int main(int argc, char **argv)
     Stream head = layers[0];
     head.frames = endless ? 0 : frames;
     stream_emit_head(1, head);
-    run_many_streams(1, layers.get(), count, 1, "<stdout>", blend ? stack<true> : stack<false>);
+    run_many_streams(1, layers, count, 1, "<stdout>", blend ? stack<true> : stack<false>);
+    free(layers);
     return 0;
 }

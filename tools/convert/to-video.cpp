@@ -1,6 +1,7 @@
 // rv-to-video: encodes a stream into a video with ffmpeg, which reads the
 // pixels as ayuv64le from a pipe; the user's arguments tell it where and how
 // to write the video.
+#include "buffers.h"
 #include "child_process.h"
 #include "colour.h"
 #include "diagnostics.h"
@@ -28,11 +29,8 @@ int main(int argc, char **argv)
         usage(cl);
     const char *rate = operands(cl)[0];
 
-    const char **ffmpeg =
-        static_cast<const char **>(calloc(size_t(user_arguments) + fixed_arguments + 1,
-                                          sizeof *ffmpeg));
-    if (!ffmpeg)
-        fail(1, "calloc: out of memory\n");
+    const char **ffmpeg = reinterpret_cast<const char **>(allocate_zeroed(
+        1, (size_t(user_arguments) + fixed_arguments + 1) * sizeof(const char *)));
 
     Stream stream;
     stream_open(1, stream, nullptr);

@@ -37,12 +37,6 @@ static size_t read_head_line(Stream &stream)
     return length;
 }
 
-static void write_doubles(const double *values, size_t count)
-{
-    if (write_all(1, values, count * sizeof *values))
-        fail(1, "write %s:", "<stdout>");
-}
-
 int main(int argc, char **argv)
 {
     scan_bare(argc, argv, synopsis);
@@ -54,8 +48,7 @@ int main(int argc, char **argv)
     stream.fill = length + 1 + stream_magic_size;
     stream.fd = -1;
     stream.file = "<stdin>";
-    if (write_all(1, stream.buf, stream.fill))
-        fail(1, "write %s:", "<stdout>");
+    write_or_fail(1, 1, "<stdout>", stream.buf, stream.fill);
     stream_read_head(1, stream);
 
     double block[block_doubles];
@@ -64,7 +57,7 @@ int main(int argc, char **argv)
         int got = scanf("%lf", &block[count]);
         if (got == 1 && ++count < block_doubles)
             continue;
-        write_doubles(block, count);
+        write_or_fail(1, 1, "<stdout>", block, count * sizeof *block);
         count = 0;
         if (got == EOF)
             break;

@@ -67,8 +67,7 @@ int main(int argc, char **argv)
                     exit(1);
                 fail(failure, "%s: is shorted than expected\n", stream.file);
             }
-            if (write_all(1, stream.buf, n))
-                fail(failure, "write %s:", "<stdout>");
+            write_or_fail(failure, 1, "<stdout>", stream.buf, n);
             copied = true;
             missing -= n;
         }

@@ -77,7 +77,6 @@ int main(int argc, char **argv)
     if (!well_formed(line))
         not_supported();
 
-    if (write_all(1, line, length))
-        fail(1, "write %s:", "<stdout>");
+    write_or_fail(1, 1, "<stdout>", line, length);
     return 0;
 }

@@ -3,12 +3,11 @@
 // and pixel format may change; the frame data move when the head changes
 // length.  With -h the file is raw frame data without a head.
 #include "diagnostics.h"
+#include "output_file.h"
 #include "stream_format.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,21 +17,6 @@ static const char synopsis[] =
 static bool is(const char *operand, const char *word)
 {
     return operand && strcmp(operand, word) == 0;
-}
-
-// Moves the D data bytes from `from` to `to` and puts the head in front,
-// through one shared mapping of the file that covers both places.
-static void move_data(const Stream &file, const char *head, size_t H, size_t from, size_t D)
-{
-    const size_t length = std::max(H, from) + D;
-    void *map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, file.fd, 0);
-    if (map == MAP_FAILED)
-        fail(1, "mmap %s:", file.file);
-    unsigned char *bytes = static_cast<unsigned char *>(map);
-    if (H != from)
-        memmove(bytes + H, bytes + from, D);
-    memcpy(bytes, head, H);
-    munmap(map, length);
 }
 
 int main(int argc, char **argv)
@@ -97,9 +81,8 @@ int main(int argc, char **argv)
         fail(1, "%s: frame count mismatch\n", file.file);
     file.frames = frames;
 
-    char head[stream_head_limit];
-    const size_t H = size_t(snprintf(head, sizeof head, "%zu %zu %zu %s\n%cuivf", file.frames,
-                                     file.width, file.height, file.pixfmt, 0));
+    const HeadText head = stream_head_text(file);
+    const size_t H = head.length;
     if (H + D > size_t(INT64_MAX))
         fail(1, "%s: video is too long\n", file.file);
 
@@ -107,7 +90,7 @@ int main(int argc, char **argv)
     // holds both the old and the new place of the data.
     if (H > file.headlen && ftruncate(file.fd, off_t(H + D)))
         fail(1, "ftruncate %s:", file.file);
-    move_data(file, head, H, file.headlen, D);
+    file_place_head(1, file.fd, file.file, head, file.headlen, D);
     if (H < file.headlen && ftruncate(file.fd, off_t(H + D)))
         fail(1, "ftruncate %s:", file.file);
     close(file.fd);

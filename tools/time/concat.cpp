@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     // Every input is opened and checked before the output is touched, so a
     // bad input never costs the output file its old contents; nor is an
     // input truncated or read while it grows as the output.
-    Stream *streams = reinterpret_cast<Stream *>(allocate_bytes(1, count * sizeof(Stream)));
+    Stream *streams = allocate_streams(1, count);
     Stream head;
     for (size_t i = 0; i < count; i++) {
         stream_open(1, streams[i], operands(cl)[i]);
@@ -71,11 +71,8 @@ int main(int argc, char **argv)
         }
     }
 
-    if (!in_place) {
-        stream_print_head(stdout, head);
-        if (fflush(stdout) || ferror(stdout))
-            fail(1, "%s:", name);
-    }
+    if (!in_place)
+        stream_emit_head_to(1, stdout, name, head);
     uint64_t body = 0;
     for (size_t i = 0; i < count; i++)
         body += stream_copy_rest(1, streams[i], fd, name);

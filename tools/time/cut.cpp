@@ -10,8 +10,6 @@
 
 static const char synopsis[] = "start-point (end-point | 'end') file";
 
-constexpr uint64_t offset_max = INT64_MAX;
-
 int main(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
@@ -40,10 +38,9 @@ int main(int argc, char **argv)
     stream_emit_head(1, head);
 
     const size_t frame_size = stream_frame_size(1, stream);
-    // Every offset up to the end of the range must be a valid file offset;
-    // testing the end (not only the length) keeps start * size from wrapping.
-    if (end > (offset_max - stream.headlen) / frame_size)
-        fail(1, "%s: video is too large\n", stream.file);
+    // Testing the end of the range (not only its length) keeps every offset
+    // up to it from wrapping.
+    require_frame_offset(1, stream, end, frame_size);
     const uint64_t offset = stream.headlen + start * frame_size;
     const uint64_t stop = stream.headlen + end * frame_size;
     posix_fadvise(stream.fd, off_t(offset), off_t(stop - offset), POSIX_FADV_SEQUENTIAL);

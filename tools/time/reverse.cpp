@@ -12,8 +12,6 @@
 
 static const char synopsis[] = "[-i] file";
 
-constexpr uint64_t offset_max = INT64_MAX;
-
 // Copying way: frame by frame from the last, each through the stream's
 // buffer in pieces read by position.
 static void copy_reversed(Stream &stream, size_t frame_size)
@@ -97,9 +95,7 @@ int main(int argc, char **argv)
     if (!in_place)
         stream_emit_head(1, stream);
     const size_t frame_size = stream_frame_size(1, stream);
-    if (stream.frames > offset_max / frame_size ||
-        stream.frames * frame_size > offset_max - stream.headlen)
-        fail(1, "%s: video is too large\n", stream.file);
+    require_frame_offset(1, stream, stream.frames, frame_size);
     posix_fadvise(stream.fd, 0, 0, POSIX_FADV_RANDOM);
 
     if (in_place)

@@ -48,8 +48,8 @@ static bool pass_frame(Stream &stream, uint64_t row_size, bool keep)
                 fail(1, "%s: is shorted than expected\n", stream.file);
             }
             size_t n = stream.fill < missing ? stream.fill : size_t(missing);
-            if (keep && write_all(1, stream.buf, n))
-                fail(1, "write %s:", "<stdout>");
+            if (keep)
+                write_or_fail(1, 1, "<stdout>", stream.buf, n);
             stream_drop(stream, n);
             missing -= n;
         }

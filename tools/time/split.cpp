@@ -26,8 +26,7 @@ static bool copy_until(Stream &stream, uint64_t &position, uint64_t limit, int f
     for (;;) {
         uint64_t missing = limit - position;
         size_t n = stream.fill < missing ? stream.fill : size_t(missing);
-        if (write_all(fd, stream.buf, n))
-            fail(1, "write %s:", path);
+        write_or_fail(1, fd, path, stream.buf, n);
         stream_drop(stream, n);
         position += n;
         if (position == limit)
@@ -81,9 +80,7 @@ int main(int argc, char **argv)
             fail(1, "fdopen %s:", part.path);
         Stream head = stream;
         head.frames = part.end - begin;
-        stream_print_head(file, head);
-        if (fflush(file) || ferror(file))
-            fail(1, "%s:", part.path);
+        stream_emit_head_to(1, file, part.path, head);
         // With -L an end point may count more bytes than 64 bits hold; no
         // input is that long, so such a limit is as good as none.
         uint64_t limit;
