@@ -89,9 +89,8 @@ static void write_zeros(uint64_t count)
 // frame.
 static void run_wrapping(Stream &in, Translation &t)
 {
-    require_frame_size(1, in.width, in.height, in.pixel_size, nullptr, "<stdin>");
+    const size_t frame_size = stream_frame_size(1, in);
     const size_t p = in.pixel_size, row = in.width * p, H = in.height;
-    const size_t frame_size = row * H;
     unsigned char *frame = allocate_bytes(1, frame_size);
     while (stream_read_frame(1, in, frame, frame_size)) {
         next_offsets(t);
