@@ -1,6 +1,8 @@
 // The non-template parts of the processing drivers.
 #include "drivers.h"
 
+#include "byte_copy.h"
+
 #include <unistd.h>
 
 int stream_read_frame(int status, Stream &stream, unsigned char *frame, size_t size)
@@ -34,14 +36,10 @@ uint64_t stream_copy_rest(int status, Stream &stream, int out_fd, const char *ou
 {
     uint64_t copied = stream.fill;
     write_or_fail(status, out_fd, out_name, stream.buf, stream.fill);
-    stream.fill = 0;
+    stream_clear(stream);
     if (stream.fd < 0)
         return copied;
-    while (stream_fill(status, stream, SIZE_MAX)) {
-        copied += stream.fill;
-        write_or_fail(status, out_fd, out_name, stream.buf, stream.fill);
-        stream.fill = 0;
-    }
+    copied += copy_or_fail(status, stream.fd, stream.file, out_fd, out_name);
     stream_close(stream);
     return copied;
 }

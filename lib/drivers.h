@@ -20,6 +20,12 @@ void stream_close(Stream &stream);
 // end of input) to the output unchanged and closes it; returns the bytes copied.
 uint64_t stream_copy_rest(int status, Stream &stream, int out_fd, const char *out_name);
 
+// The front n bytes of buf, already counted out of fill, leave the buffer.
+inline void stream_advance(Stream &stream, size_t n)
+{
+    stream.buf = stream.fill ? stream.buf + n : stream.base;
+}
+
 inline size_t whole_pixels(size_t bytes, size_t pixel_size)
 {
     return bytes - bytes % pixel_size;
@@ -49,7 +55,7 @@ void run_frames(int status, Stream &stream, int out_fd, const char *out_name,
     for (size_t i = 0; i < stream.frames; i++) {
         size_t remaining = frame_size;
         while (remaining) {
-            if (stream.fill < remaining && stream.fill < stream_buffer_size &&
+            if (stream.fill < remaining && stream.fill < stream_refill_level &&
                 stream_fill(status, stream, SIZE_MAX) == 0)
                 fail(status, "%s: file is shorter than expected\n", stream.file);
             size_t n = std::min(whole_pixels(stream.fill, stream.pixel_size), remaining);
@@ -59,6 +65,7 @@ void run_frames(int status, Stream &stream, int out_fd, const char *out_name,
             remaining -= n;
         }
     }
+    stream_give_back(stream);
 }
 
 // Lock-step pass over two streams of one geometry: routine(left, right, n)
@@ -74,7 +81,7 @@ void run_two_streams(int status, Stream &left, Stream &right, int out_fd,
     const size_t pixel = left.pixel_size;
     for (;;) {
         for (Stream *s : {&left, &right})
-            if (s->fd >= 0 && s->fill < stream_buffer_size &&
+            if (s->fd >= 0 && s->fill < stream_refill_level &&
                 stream_fill(status, *s, SIZE_MAX) == 0)
                 stream_close(*s);
         size_t n = whole_pixels(std::min(left.fill, right.fill), pixel);
@@ -83,8 +90,8 @@ void run_two_streams(int status, Stream &left, Stream &right, int out_fd,
             right.fill -= n;
             routine(left, right, n);
             write_or_fail(status, out_fd, out_name, left.buf, n);
-            memmove(left.buf, left.buf + n, left.fill);
-            memmove(right.buf, right.buf + n, right.fill);
+            stream_advance(left, n);
+            stream_advance(right, n);
         }
         if ((left.fd < 0 && left.fill < pixel) || (right.fd < 0 && right.fill < pixel))
             break;
@@ -107,7 +114,7 @@ void run_many_streams(int status, Stream *streams, size_t count, int out_fd,
         stream_check_compatible(status, streams[0], streams[i]);
     for (;;) {
         for (size_t i = 0; i < count; i++)
-            if (streams[i].fd >= 0 && streams[i].fill < stream_buffer_size &&
+            if (streams[i].fd >= 0 && streams[i].fill < stream_refill_level &&
                 stream_fill(status, streams[i], SIZE_MAX) == 0)
                 stream_close(streams[i]);
         size_t kept = 0;

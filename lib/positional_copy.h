@@ -2,6 +2,7 @@
 // to frames by offset instead of reading the stream in order.
 #pragma once
 
+#include "byte_copy.h"
 #include "diagnostics.h"
 #include "stream_format.h"
 
@@ -18,24 +19,12 @@ inline void require_frame_offset(int status, const Stream &stream, uint64_t coun
         fail(status, "%s: video is too large\n", stream.file);
 }
 
-// Reads bytes [from, to) of the stream's file with pread through the
-// stream's buffer and hands each piece to put(bytes, n).  Returns the number
-// of bytes copied, fewer than asked when the file ends first; a failed read
-// is fatal with "pread NAME:".  The buffer's earlier contents are lost.
-template <class Put>
-uint64_t stream_copy_range(int status, Stream &stream, uint64_t from, uint64_t to, Put &&put)
+// Copies bytes [from, to) of the stream's file by position to out_fd, with
+// zero-copy calls where the descriptors allow.  Returns the number of bytes
+// copied, fewer than asked when the file ends first; fatal with "pread NAME:"
+// or "write OUT_NAME:".  The stream's buffer is left as it was.
+inline uint64_t stream_copy_range(int status, Stream &stream, uint64_t from, uint64_t to,
+                                  int out_fd, const char *out_name)
 {
-    stream.fill = 0;
-    uint64_t offset = from;
-    while (offset < to) {
-        size_t want = to - offset < sizeof stream.buf ? size_t(to - offset) : sizeof stream.buf;
-        ssize_t got = pread(stream.fd, stream.buf, want, off_t(offset));
-        if (got < 0)
-            fail(status, "pread %s:", stream.file);
-        if (got == 0)
-            break;
-        put(stream.buf, size_t(got));
-        offset += uint64_t(got);
-    }
-    return offset - from;
+    return copy_range_or_fail(status, stream.fd, stream.file, from, to, out_fd, out_name);
 }

@@ -37,35 +37,36 @@ static size_t parse_field(int status, const Stream &stream, const char *text,
     return value;
 }
 
-void stream_read_head(int status, Stream &stream)
+[[noreturn]] static void unsupported(int status, const Stream &stream)
 {
-    posix_fadvise(stream.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    if (stream.fd >= 0)
-        stream.fill = 0;
-    char *newline;
-    for (;;) {
-        size_t searched = stream.fill < stream_head_limit ? stream.fill : stream_head_limit;
-        newline = static_cast<char *>(memchr(stream.buf, '\n', searched));
-        if (newline)
-            break;
-        if (stream.fd < 0 || stream.fill >= stream_head_limit || read_into(status, stream) == 0)
-            fail(status, "%s: file format not supported\n", stream.file);
-    }
-    *newline = '\0';
-    char *line = reinterpret_cast<char *>(stream.buf);
-    size_t linelen = size_t(newline - line);
+    fail(status, "%s: file format not supported\n", stream.file);
+}
 
+// The newline ending a head line within the first `length` bytes, or null.
+static const unsigned char *find_head_end(const unsigned char *bytes, size_t length)
+{
+    size_t searched = length < stream_head_limit ? length : stream_head_limit;
+    return static_cast<const unsigned char *>(memchr(bytes, '\n', searched));
+}
+
+// Parses the head line bytes[0, length) (without its newline) into the fields.
+static void parse_head_line(int status, Stream &stream, const unsigned char *bytes,
+                            size_t length)
+{
+    char line[stream_head_limit];
+    memcpy(line, bytes, length);
+    line[length] = '\0';
     char *fields[4];
     fields[0] = line;
     for (int i = 1; i < 4; i++) {
         char *blank = strchr(fields[i - 1], ' ');
         if (!blank)
-            fail(status, "%s: file format not supported\n", stream.file);
+            unsupported(status, stream);
         *blank = '\0';
         fields[i] = blank + 1;
     }
     if (strlen(fields[3]) > 31)
-        fail(status, "%s: file format not supported\n", stream.file);
+        unsupported(status, stream);
     strcpy(stream.pixfmt, fields[3]);
     stream.frames = parse_field(status, stream, fields[0], "long");
     stream.width = parse_field(status, stream, fields[1], "wide");
@@ -74,17 +75,63 @@ void stream_read_head(int status, Stream &stream)
         fail(1, "%s: width is zero\n", stream.file);
     if (!stream.height)
         fail(1, "%s: height is zero\n", stream.file);
+}
 
-    stream_drop(stream, linelen + 1);
-    while (stream.fill < stream_magic_size)
-        if (stream.fd < 0 || read_into(status, stream) == 0)
-            fail(status, "%s: file format not supported\n", stream.file);
-    if (memcmp(stream.buf, "\0uivf", stream_magic_size) != 0)
-        fail(status, "%s: file format not supported\n", stream.file);
-    stream_drop(stream, stream_magic_size);
+static void finish_head(int status, Stream &stream, size_t linelen)
+{
     stream.headlen = linelen + 1 + stream_magic_size;
     stream_set_pixel_size(status, stream);
     stream.frame_pos = 0;
+}
+
+static void give_buffer(int status, Stream &stream)
+{
+    stream.base = static_cast<unsigned char *>(malloc(stream_buffer_size));
+    if (!stream.base)
+        fail(status, "malloc: out of memory\n");
+    stream_clear(stream);
+}
+
+void stream_attach(int status, Stream &stream, int fd, const char *file)
+{
+    stream.fd = fd;
+    stream.file = file;
+    stream.frame_pos = 0;
+    give_buffer(status, stream);
+}
+
+void stream_read_head(int status, Stream &stream)
+{
+    posix_fadvise(stream.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    give_buffer(status, stream);
+    const unsigned char *newline;
+    while (!(newline = find_head_end(stream.buf, stream.fill)))
+        if (stream.fill >= stream_head_limit || read_into(status, stream) == 0)
+            unsupported(status, stream);
+    size_t linelen = size_t(newline - stream.buf);
+    parse_head_line(status, stream, stream.buf, linelen);
+
+    stream_drop(stream, linelen + 1);
+    while (stream.fill < stream_magic_size)
+        if (read_into(status, stream) == 0)
+            unsupported(status, stream);
+    if (memcmp(stream.buf, "\0uivf", stream_magic_size) != 0)
+        unsupported(status, stream);
+    stream_drop(stream, stream_magic_size);
+    finish_head(status, stream, linelen);
+}
+
+void stream_parse_head(int status, Stream &stream, const unsigned char *bytes, size_t length)
+{
+    const unsigned char *newline = find_head_end(bytes, length);
+    if (!newline)
+        unsupported(status, stream);
+    size_t linelen = size_t(newline - bytes);
+    parse_head_line(status, stream, bytes, linelen);
+    if (length - linelen - 1 < stream_magic_size ||
+        memcmp(newline + 1, "\0uivf", stream_magic_size) != 0)
+        unsupported(status, stream);
+    finish_head(status, stream, linelen);
 }
 
 int stream_try_set_pixel_size(Stream &stream)
@@ -132,7 +179,15 @@ void stream_emit_head(int status, const Stream &stream)
 
 size_t stream_fill(int status, Stream &stream, size_t max)
 {
-    size_t room = stream_buffer_size - stream.fill;
+    // The unread bytes move to the start when that frees at least as much room
+    // as it moves, or when there is no room behind them at all.
+    size_t gap = size_t(stream.buf - stream.base);
+    size_t room = stream_buffer_size - gap - stream.fill;
+    if (gap && (gap >= stream.fill || !room)) {
+        memmove(stream.base, stream.buf, stream.fill);
+        stream.buf = stream.base;
+        room += gap;
+    }
     ssize_t r = read(stream.fd, stream.buf + stream.fill, max < room ? max : room);
     if (r < 0)
         fail(status, "read %s:", stream.file);
@@ -140,10 +195,11 @@ size_t stream_fill(int status, Stream &stream, size_t max)
     return size_t(r);
 }
 
-void stream_drop(Stream &stream, size_t n)
+void stream_give_back(Stream &stream)
 {
-    stream.fill -= n;
-    memmove(stream.buf, stream.buf + n, stream.fill);
+    if (stream.fill && stream.fd >= 0)
+        lseek(stream.fd, -off_t(stream.fill), SEEK_CUR);
+    stream_clear(stream);
 }
 
 bool frame_size_fits(size_t width, size_t height, size_t pixel_size)

@@ -7,12 +7,19 @@
 #include <cstdio>
 #include <cstring>
 
-// Size of a stream's read buffer.
-constexpr size_t stream_buffer_size = 1024;
+// Size of a stream's read buffer; the build may set it (-DRV_STREAM_BUFFER_SIZE=N,
+// at least 1024).  Output never depends on it, only the number of system calls.
+#ifndef RV_STREAM_BUFFER_SIZE
+#define RV_STREAM_BUFFER_SIZE (256 * 1024)
+#endif
+constexpr size_t stream_buffer_size = RV_STREAM_BUFFER_SIZE;
+// The drivers read into a stream once fewer bytes than this are buffered.
+constexpr size_t stream_refill_level = stream_buffer_size / 2;
 // The head line with its newline lies within this many bytes of the start.
 constexpr size_t stream_head_limit = 1024;
 // The magic after the head line: a NUL and the letters "uivf".
 constexpr size_t stream_magic_size = 5;
+static_assert(stream_buffer_size >= stream_head_limit, "a head must fit the read buffer");
 
 struct Stream {
     size_t frames;
@@ -21,17 +28,24 @@ struct Stream {
     size_t pixel_size;
     char pixfmt[32];
     int fd;           // -1 once a driver has closed it at end of input
-    size_t fill;      // unread bytes at the front of buf
+    size_t fill;      // unread bytes at buf
     size_t frame_pos; // bytes of a partly read frame
-    alignas(64) unsigned char buf[stream_buffer_size];
+    unsigned char *buf;  // the unread bytes, inside base
+    unsigned char *base; // the read buffer, stream_buffer_size bytes, made by the head reader
     const char *file; // display name, not copied
     size_t headlen;   // offset of the first frame
 };
 
 // Opens path (standard input when null) and reads its head.
 void stream_open(int status, Stream &stream, const char *path);
-// Parses the head from fd, or from buf when fd is negative.
+// Gives the stream the descriptor fd, the display name `file` and an empty
+// read buffer of its own, for raw bytes that have no head.
+void stream_attach(int status, Stream &stream, int fd, const char *file);
+// Gives the stream a read buffer of its own and reads its head from fd.
 void stream_read_head(int status, Stream &stream);
+// Parses a whole head held in memory (the line, the NUL and "uivf", nothing
+// after it) into the stream's fields, with the messages of stream_read_head.
+void stream_parse_head(int status, Stream &stream, const unsigned char *bytes, size_t length);
 void stream_set_pixel_size(int status, Stream &stream);
 int stream_try_set_pixel_size(Stream &stream);
 // A head as bytes: the line, the NUL and "uivf".
@@ -47,10 +61,25 @@ void stream_print_head(FILE *out, const Stream &stream);
 void stream_emit_head_to(int status, FILE *out, const char *name, const Stream &stream);
 // The same on standard output ("<stdout>").
 void stream_emit_head(int status, const Stream &stream);
-// One read of at most min(max, room left) bytes into buf; returns the count.
+// One read of at most min(max, room left) bytes behind the unread ones;
+// returns the count.  The unread bytes may first move to the buffer's start.
 size_t stream_fill(int status, Stream &stream, size_t max);
 // Consumes n bytes from the front of buf.
-void stream_drop(Stream &stream, size_t n);
+inline void stream_drop(Stream &stream, size_t n)
+{
+    stream.fill -= n;
+    stream.buf = stream.fill ? stream.buf + n : stream.base;
+}
+// Gives the unread bytes back to a seekable input by moving its file position
+// back over them, so that the next reader of the descriptor finds them; forgets
+// them either way.
+void stream_give_back(Stream &stream);
+// Forgets the unread bytes: the whole buffer is free.
+inline void stream_clear(Stream &stream)
+{
+    stream.fill = 0;
+    stream.buf = stream.base;
+}
 
 bool frame_size_fits(size_t width, size_t height, size_t pixel_size);
 void require_frame_size(int status, size_t width, size_t height, size_t pixel_size,

@@ -45,24 +45,20 @@ TEST(StreamFormat, ReadHead)
 TEST(StreamFormat, HeadFromBuffer)
 {
     RunResult r = run_function([] {
-        Stream s;
+        Stream s{};
         s.file = "<buf>";
-        s.fd = -1;
-        std::string bytes = stream_head(3, 4, 5) + "XY";
-        memcpy(s.buf, bytes.data(), bytes.size());
-        s.fill = bytes.size();
-        stream_read_head(1, s);
-        printf("%zu %zu %zu %zu %zu", s.frames, s.width, s.height, s.headlen, s.fill);
+        std::string bytes = stream_head(3, 4, 5);
+        stream_parse_head(1, s, reinterpret_cast<const unsigned char *>(bytes.data()),
+                          bytes.size());
+        printf("%zu %zu %zu %zu", s.frames, s.width, s.height, s.headlen);
     });
-    EXPECT_EQ(r.out, "3 4 5 16 2");
+    EXPECT_EQ(r.out, "3 4 5 16");
     r = run_function([] {
         program_name = "p";
-        Stream s;
+        Stream s{};
         s.file = "<buf>";
-        s.fd = -1;
-        memcpy(s.buf, "1 1 1 xyza\n\0uiv", 15);
-        s.fill = 15;
-        stream_read_head(1, s);
+        stream_parse_head(1, s, reinterpret_cast<const unsigned char *>("1 1 1 xyza\n\0uiv"),
+                          15);
     });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "p: <buf>: file format not supported\n");

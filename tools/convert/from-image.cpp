@@ -153,7 +153,7 @@ static void read_pam_head(Image &image)
             read_pam_line(image, line);
         }
         stream_drop(in, start);
-        if (in.fill == sizeof in.buf || stream_fill(1, in, SIZE_MAX) == 0)
+        if (in.fill == stream_buffer_size || stream_fill(1, in, SIZE_MAX) == 0)
             not_recognised(image);
     }
 }
@@ -275,8 +275,7 @@ int main(int argc, char **argv)
         usage(cl);
 
     Image image{};
-    image.in.fd = 0;
-    image.in.file = "<stdin>";
+    stream_attach(1, image.in, 0, "<stdin>");
     image.failure_hint = farbfeld ? "not a valid farbfeld file, try without -f"
                          : pam    ? "not a valid RGBA portable arbitrary map file, try without -p"
                                   : "convertion failed, if converting a farbfeld file, try -f";

@@ -9,26 +9,25 @@
 
 static const char synopsis[] = "";
 
-// The longest head line: a stream buffer less the newline and the magic.  It
-// stays at this value whatever size the read buffer is given.
+// The longest head line: the head limit less the newline and the magic.
 constexpr size_t text_head_limit = 1018;
-static_assert(text_head_limit + 1 + stream_magic_size <= stream_buffer_size,
-              "the head built from the text must fit a stream buffer");
+static_assert(text_head_limit + 1 + stream_magic_size <= stream_head_limit,
+              "the head built from the text must fit the head limit");
 
 // Numbers are written in blocks of this many doubles.
 constexpr size_t block_doubles = 128;
 
-// Reads the first line into the stream's buffer and returns its length
-// without the newline.  The line is read a character at a time and never
-// beyond the limit, so a text without newlines cannot exhaust memory.
-static size_t read_head_line(Stream &stream)
+// Reads the first line into `line` and returns its length without the
+// newline.  The line is read a character at a time and never beyond the
+// limit, so a text without newlines cannot exhaust memory.
+static size_t read_head_line(unsigned char *line)
 {
     size_t length = 0;
     int c;
     while ((c = getchar()) != EOF && c != '\n') {
         if (length == text_head_limit)
             fail(1, "%s: head is too long\n", "<stdin>");
-        stream.buf[length++] = (unsigned char)c;
+        line[length++] = (unsigned char)c;
     }
     if (c == EOF && ferror(stdin))
         fail(1, "getline %s:", "<stdin>");
@@ -42,14 +41,14 @@ int main(int argc, char **argv)
     scan_bare(argc, argv, synopsis);
 
     // The head is written as given, then checked as any reader would.
+    unsigned char head[text_head_limit + 1 + stream_magic_size];
+    size_t length = read_head_line(head);
+    memcpy(head + length, "\n\0uivf", 1 + stream_magic_size);
+    length += 1 + stream_magic_size;
+    write_or_fail(1, 1, "<stdout>", head, length);
     Stream stream{};
-    size_t length = read_head_line(stream);
-    memcpy(stream.buf + length, "\n\0uivf", 1 + stream_magic_size);
-    stream.fill = length + 1 + stream_magic_size;
-    stream.fd = -1;
     stream.file = "<stdin>";
-    write_or_fail(1, 1, "<stdout>", stream.buf, stream.fill);
-    stream_read_head(1, stream);
+    stream_parse_head(1, stream, head, length);
 
     double block[block_doubles];
     size_t count = 0;

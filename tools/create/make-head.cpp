@@ -3,6 +3,7 @@
 //
 // Exit status 1 is for command-line errors and for an input that is empty
 // from the start; every other failure exits with status 2.
+#include "byte_copy.h"
 #include "diagnostics.h"
 #include "stream_format.h"
 
@@ -47,7 +48,6 @@ int main(int argc, char **argv)
     if (operand_count(cl) < 3)
         usage(cl);
     char **words = operands(cl);
-    stream.fd = 0;
     stream.file = "<stdin>";
     stream.width = dimension("the width", words[0]);
     stream.height = dimension("the height", words[1]);
@@ -59,18 +59,13 @@ int main(int argc, char **argv)
 
     bool copied = false;
     for (size_t frame = 0; frame < stream.frames; frame++) {
-        for (size_t missing = frame_size; missing;) {
-            stream.fill = 0;
-            size_t n = stream_fill(failure, stream, missing);
-            if (n == 0) {
-                if (!copied)
-                    exit(1);
-                fail(failure, "%s: is shorted than expected\n", stream.file);
-            }
-            write_or_fail(failure, 1, "<stdout>", stream.buf, n);
-            copied = true;
-            missing -= n;
+        uint64_t n = copy_or_fail(failure, 0, stream.file, 1, "<stdout>", frame_size);
+        if (n < frame_size) {
+            if (!copied && n == 0)
+                exit(1);
+            fail(failure, "%s: is shorted than expected\n", stream.file);
         }
+        copied = true;
     }
     return 0;
 }

@@ -28,16 +28,26 @@ static void put(const void *bytes, size_t length)
 }
 
 // Copies the body of a named file once, by position; returns its length.
+// In endless mode a reader that has gone away ends the program successfully.
 static uint64_t copy_file_body(Stream &stream)
 {
     posix_fadvise(stream.fd, off_t(stream.headlen), 0, POSIX_FADV_SEQUENTIAL);
-    return stream_copy_range(1, stream, stream.headlen, UINT64_MAX, put);
+    uint64_t from = stream.headlen;
+    CopyResult r = copy_bytes(stream.fd, 1, UINT64_MAX - from, &from);
+    if (r.end == CopyEnd::read_failed)
+        fail(1, "pread %s:", stream.file);
+    if (r.end == CopyEnd::write_failed) {
+        if (endless && errno == EPIPE)
+            exit(0);
+        fail(1, "write %s:", "<stdout>");
+    }
+    return r.copied;
 }
 
 // The whole body of standard input in one buffer that grows by doubling.
 static unsigned char *read_body(Stream &stream, size_t &length)
 {
-    size_t capacity = sizeof stream.buf;
+    size_t capacity = stream_buffer_size;
     unsigned char *body = allocate_bytes(1, capacity);
     memcpy(body, stream.buf, stream.fill);
     length = stream.fill;

@@ -12,16 +12,13 @@
 
 static const char synopsis[] = "[-i] file";
 
-// Copying way: frame by frame from the last, each through the stream's
-// buffer in pieces read by position.
+// Copying way: frame by frame from the last, each copied by position.
 static void copy_reversed(Stream &stream, size_t frame_size)
 {
-    auto to_stdout = [](const unsigned char *bytes, size_t n) {
-        write_or_fail(1, 1, "<stdout>", bytes, n);
-    };
     for (size_t k = stream.frames; k-- > 0;) {
         uint64_t offset = stream.headlen + k * frame_size;
-        if (stream_copy_range(1, stream, offset, offset + frame_size, to_stdout) < frame_size)
+        if (stream_copy_range(1, stream, offset, offset + frame_size, 1, "<stdout>") <
+            frame_size)
             fail(1, "%s: file is shorter than expected\n", stream.file);
     }
 }
@@ -37,7 +34,7 @@ static void seek_frame(Stream &stream, off_t offset)
 
 static void read_frame_at(Stream &stream, off_t offset, unsigned char *frame, size_t size)
 {
-    stream.fill = 0;
+    stream_clear(stream);
     stream.frame_pos = 0;
     seek_frame(stream, offset);
     if (!stream_read_frame(1, stream, frame, size))

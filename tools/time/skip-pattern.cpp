@@ -1,6 +1,7 @@
 // rv-skip-pattern: frames of standard input kept or dropped by a repeating
 // pattern of entries, each keeping (+n) or dropping (n) n frames.
 #include "buffers.h"
+#include "byte_copy.h"
 #include "diagnostics.h"
 #include "stream_format.h"
 
@@ -36,23 +37,45 @@ static uint64_t kept_frames(const Pattern &pattern, uint64_t frames)
     return uint64_t(kept);
 }
 
-// Passes one frame, row by row, through the stream's buffer: written when
-// `keep`, read and dropped otherwise.  Returns false at a clean end of input.
+// Passes up to `count` bytes of the input on: written when `keep`, read and
+// dropped otherwise.  Returns the number passed, fewer at the end of input;
+// never reads past them.
+static uint64_t pass_bytes(Stream &stream, uint64_t count, bool keep)
+{
+    uint64_t passed = 0;
+    while (passed < count) {
+        if (!stream.fill) {
+            if (keep)
+                return passed + copy_or_fail(1, stream.fd, stream.file, 1, "<stdout>",
+                                             count - passed);
+            if (!stream_fill(1, stream, count - passed))
+                return passed;
+        }
+        size_t n = stream.fill < count - passed ? stream.fill : size_t(count - passed);
+        if (keep)
+            write_or_fail(1, 1, "<stdout>", stream.buf, n);
+        stream_drop(stream, n);
+        passed += n;
+    }
+    return passed;
+}
+
+// Passes one frame on, as many whole rows at a time as a byte count holds.
+// Returns false at a clean end of input.
 static bool pass_frame(Stream &stream, uint64_t row_size, bool keep)
 {
-    for (size_t row = 0; row < stream.height; row++) {
-        for (uint64_t missing = row_size; missing;) {
-            if (!stream.fill && !stream_fill(1, stream, missing)) {
-                if (row == 0 && missing == row_size)
-                    return false;
-                fail(1, "%s: is shorted than expected\n", stream.file);
-            }
-            size_t n = stream.fill < missing ? stream.fill : size_t(missing);
-            if (keep)
-                write_or_fail(1, 1, "<stdout>", stream.buf, n);
-            stream_drop(stream, n);
-            missing -= n;
+    const uint64_t most_rows = UINT64_MAX / row_size;
+    bool started = false;
+    for (uint64_t rows_left = stream.height; rows_left;) {
+        uint64_t rows = rows_left < most_rows ? rows_left : most_rows;
+        uint64_t passed = pass_bytes(stream, rows * row_size, keep);
+        if (passed < rows * row_size) {
+            if (!started && passed == 0)
+                return false;
+            fail(1, "%s: is shorted than expected\n", stream.file);
         }
+        started = true;
+        rows_left -= rows;
     }
     return true;
 }

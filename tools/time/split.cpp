@@ -1,5 +1,6 @@
 // rv-split: the stream on standard input cut into consecutive parts, each
 // written with its own head to a named file, in one pass over the input.
+#include "byte_copy.h"
 #include "diagnostics.h"
 #include "same_file.h"
 #include "stream_format.h"
@@ -23,17 +24,14 @@ struct Part {
 static bool copy_until(Stream &stream, uint64_t &position, uint64_t limit, int fd,
                        const char *path)
 {
-    for (;;) {
-        uint64_t missing = limit - position;
-        size_t n = stream.fill < missing ? stream.fill : size_t(missing);
-        write_or_fail(1, fd, path, stream.buf, n);
-        stream_drop(stream, n);
-        position += n;
-        if (position == limit)
-            return true;
-        if (stream_fill(1, stream, limit - position) == 0)
-            return false;
-    }
+    uint64_t missing = limit - position;
+    size_t n = stream.fill < missing ? stream.fill : size_t(missing);
+    write_or_fail(1, fd, path, stream.buf, n);
+    stream_drop(stream, n);
+    position += n;
+    if (position < limit)
+        position += copy_or_fail(1, stream.fd, stream.file, fd, path, limit - position);
+    return position == limit;
 }
 
 int main(int argc, char **argv)
@@ -96,5 +94,6 @@ int main(int argc, char **argv)
             fail(1, "%s:", part.path);
         begin = part.end;
     }
+    stream_give_back(stream);
     return 0;
 }
