@@ -1,16 +1,22 @@
 # The two front-door commands: `make demo` and `make check`.
 BUILD := build
 SANITIZE_BUILD := build/sanitize
+# The programs alone, without the tests (no GoogleTest needed), for demo and install.
+PROGRAMS_BUILD := build/programs
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all build sanitize-build check check-release check-sanitize demo install clean
+.PHONY: all build programs sanitize-build check check-release check-sanitize demo install clean
 
 all: build
 
 build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS)
+
+programs:
+	cmake -S . -B $(PROGRAMS_BUILD) -DCMAKE_BUILD_TYPE=Release -DRV_TESTS=OFF
+	cmake --build $(PROGRAMS_BUILD) -j $(JOBS)
 
 sanitize-build:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DRV_SANITIZE=ON
@@ -25,11 +31,11 @@ check-sanitize: sanitize-build
 # Every test, once optimised and once under the sanitizers.
 check: check-release check-sanitize
 
-demo: build
-	sh demo/demo.sh $(BUILD)/bin $(BUILD)/demo
+demo: programs
+	sh demo/demo.sh $(PROGRAMS_BUILD)/bin $(BUILD)/demo
 
-install: build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+install: programs
+	cmake --install $(PROGRAMS_BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)

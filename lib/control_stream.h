@@ -26,15 +26,17 @@ inline void change_pixels(Stream &input, const Stream &control, size_t n, Change
 }
 
 // The whole run of a program that changes standard input under a control
-// stream named by path: opens both, prints the input's head unchanged and
-// hands routine(input, control, n) the pixels both streams hold.  Where the
-// control stream ends first, the rest of the input passes through unchanged.
+// stream named by path: opens both, checks that they agree before anything
+// is written, prints the input's head unchanged and hands routine(input,
+// control, n) the pixels both streams hold.  Where the control stream ends
+// first, the rest of the input passes through unchanged.
 template <class Routine>
 void run_under_control(const char *path, Routine &&routine)
 {
     Stream input{}, control{};
     stream_open(1, input, nullptr);
     stream_open(1, control, path);
+    stream_check_compatible(1, input, control);
     stream_emit_head(1, input);
     run_two_streams(1, input, control, 1, "<stdout>", routine);
 }

@@ -45,11 +45,4 @@ TEST(SetAlpha, Refusals)
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, usage);
     }
-    TempDir dir;
-    write_file(dir.file("mask"), make_stream(1, 1, 2, {1, 1, 1, 1, 1, 1, 1, 1}));
-    RunResult r = run({"rv-set-alpha", dir.file("mask")},
-                      make_stream(1, 2, 1, {1, 1, 1, 1, 1, 1, 1, 1}));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-set-alpha: videos do not have the same geometry\n");
-    EXPECT_EQ(r.out, stream_head(1, 2, 1));
 }

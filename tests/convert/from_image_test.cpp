@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <unistd.h>
 
 static const std::string usage_line = "usage: rv-from-image [-h] [-f | -p]\n";
@@ -80,16 +81,27 @@ TEST(FromImage, PublishedValues)
 
 TEST(FromImage, SampleWidthsAndTupleTypes)
 {
-    // Samples are read big-endian at the width MAXVAL asks for and divided by it.
+    // Samples are read big-endian in the fewest bytes that hold MAXVAL, and
+    // divided by it.
     struct {
         const char *maxval;
         uint64_t max;
         size_t bytes;
     } widths[] = {
-        {"1", 1, 1},          {"255", 255, 1},
-        {"256", 256, 2},      {"65535", 65535, 2},
-        {"65536", 65536, 4},  {"4294967295", 4294967295u, 4},
-        {"4294967296", 4294967296u, 8},
+        {"1", 1, 1},
+        {"255", 255, 1},
+        {"256", 256, 2},
+        {"65535", 65535, 2},
+        {"65536", 65536, 3},
+        {"16777215", 16777215, 3},
+        {"16777216", 16777216, 4},
+        {"4294967295", 4294967295u, 4},
+        {"4294967296", 4294967296u, 5},
+        {"1099511627776", 1099511627776u, 6},
+        {"281474976710655", 281474976710655u, 6},
+        {"281474976710656", 281474976710656u, 7},
+        {"72057594037927935", 72057594037927935u, 7},
+        {"72057594037927936", 72057594037927936u, 8},
         {"18446744073709551615", UINT64_MAX, 8},
         {"0x100", 256, 2},
     };
@@ -103,10 +115,10 @@ TEST(FromImage, SampleWidthsAndTupleTypes)
     }
 
     // Samples that share their low 16 bits are told apart.
-    RunResult r = from_pam("WIDTH 1\nHEIGHT 1\nMAXVAL 4294967295\nTUPLTYPE GRAYSCALE\n",
+    RunResult r = from_pam("WIDTH 2\nHEIGHT 2\nMAXVAL 4294967295\nTUPLTYPE GRAYSCALE\n",
                            be({0x10005, 0x20005, 0x10005, 5}, 4));
     double m = 4294967295.0;
-    EXPECT_EQ(r.out, make_stream(1, 1, 1,
+    EXPECT_EQ(r.out, make_stream(1, 2, 2,
                                  pixel(0x10005 / m, 0x10005 / m, 0x10005 / m, 1) +
                                      pixel(0x20005 / m, 0x20005 / m, 0x20005 / m, 1) +
                                      pixel(0x10005 / m, 0x10005 / m, 0x10005 / m, 1) +
@@ -119,16 +131,18 @@ TEST(FromImage, SampleWidthsAndTupleTypes)
         std::vector<double> expected;
     } types[] = {
         {"GRAYSCALE", be({51, 102}, 1), pixel(0.2, 0.2, 0.2, 1) + pixel(0.4, 0.4, 0.4, 1)},
-        {"GRAYSCALE_ALPHA", be({51, 102}, 1), pixel(0.2, 0.2, 0.2, 0.4)},
-        {"RGB", be({51, 102, 153}, 1), pixel(0.2, 0.4, 0.6, 1)},
-        {"RGB_ALPHA", be({51, 102, 153, 204}, 1), pixel(0.2, 0.4, 0.6, 0.8)},
+        {"GRAYSCALE_ALPHA", be({51, 102, 153, 204}, 1),
+         pixel(0.2, 0.2, 0.2, 0.4) + pixel(0.6, 0.6, 0.6, 0.8)},
+        {"RGB", be({51, 102, 153, 0, 0, 255}, 1), pixel(0.2, 0.4, 0.6, 1) + pixel(0, 0, 1, 1)},
+        {"RGB_ALPHA", be({51, 102, 153, 204, 0, 0, 0, 0}, 1),
+         pixel(0.2, 0.4, 0.6, 0.8) + pixel(0, 0, 0, 0)},
         {"BLACKANDWHITE", be({1, 0}, 1), pixel(1, 1, 1, 1) + pixel(0, 0, 0, 1)},
-        {"BLACKANDWHITE_ALPHA", be({1, 0}, 1), pixel(1, 1, 1, 0)},
+        {"BLACKANDWHITE_ALPHA", be({1, 0, 0, 1}, 1), pixel(1, 1, 1, 0) + pixel(0, 0, 0, 1)},
     };
     for (const auto &t : types) {
-        RunResult r = from_pam(std::string("WIDTH 1\nHEIGHT 1\nTUPLTYPE ") + t.type + "\n", t.data);
+        RunResult r = from_pam(std::string("WIDTH 1\nHEIGHT 2\nTUPLTYPE ") + t.type + "\n", t.data);
         ASSERT_EQ(r.status, 0) << t.type << r.err;
-        EXPECT_EQ(r.out, make_stream(1, 1, 1, t.expected)) << t.type;
+        EXPECT_EQ(r.out, make_stream(1, 1, 2, t.expected)) << t.type;
     }
 
     // BLACKANDWHITE sets MAXVAL 1, and a later MAXVAL line wins.
@@ -153,12 +167,13 @@ TEST(FromImage, SampleWidthsAndTupleTypes)
 
 TEST(FromImage, Geometry)
 {
-    // The pixel count is not compared with the head: more or fewer pass, and
-    // a partial pixel at the end is dropped.
+    // An image that ends early gives the pixels it holds; a partial pixel at
+    // the end is dropped.
     std::string lines = "WIDTH 2\nHEIGHT 2\nTUPLTYPE GRAYSCALE_ALPHA\n";
     RunResult r = from_pam(lines, be({51, 255, 51}, 1));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, make_stream(1, 2, 2, pixel(0.2, 0.2, 0.2, 1)));
+    // Width x height pixels and no more: what follows is read and dropped.
     std::string many;
     std::vector<double> expected;
     for (int i = 0; i < 700; i++) {
@@ -166,14 +181,16 @@ TEST(FromImage, Geometry)
         double v = (i % 256) / 255.0;
         expected = expected + pixel(v, v, v, 1);
     }
-    r = from_pam(lines, many);
-    EXPECT_EQ(r.out, make_stream(1, 2, 2, expected));
+    lines = "WIDTH 35\nHEIGHT 20\nTUPLTYPE GRAYSCALE_ALPHA\n";
+    r = from_pam(lines, many + be({7, 255, 7}, 1));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, make_stream(1, 35, 20, expected));
     // The same through a slow pipe, a few bytes at a time.
     RunOptions slow;
-    slow.input = pam(lines, many);
+    slow.input = pam(lines, many + many);
     slow.input_chunk = 7;
     r = run({"rv-from-image", "-p"}, slow);
-    EXPECT_EQ(r.out, make_stream(1, 2, 2, expected));
+    EXPECT_EQ(r.out, make_stream(1, 35, 20, expected));
 
     // -h: the pixel data alone.
     r = run({"rv-from-image", "-hp"}, pam(lines, be({51, 255}, 1)));
@@ -411,4 +428,152 @@ TEST(FromImage, RealImageMagick)
     std::string magick = read_file(dir.file("magick.pam"));
     ASSERT_GE(magick.size(), samples.size());
     EXPECT_EQ(magick.substr(magick.size() - samples.size()), samples);
+}
+
+// The big-endian samples of `bytes` bytes each in `data`.
+static std::vector<uint64_t> samples_of(const std::string &data, size_t bytes)
+{
+    std::vector<uint64_t> out;
+    for (size_t i = 0; i + bytes <= data.size(); i += bytes) {
+        uint64_t s = 0;
+        for (size_t j = 0; j < bytes; j++)
+            s = s << 8 | (unsigned char)data[i + j];
+        out.push_back(s);
+    }
+    return out;
+}
+
+// The stream of one w x h frame made of RGBA samples of largest value maxval.
+static std::string stream_of_samples(size_t w, size_t h, const std::vector<uint64_t> &s,
+                                     uint64_t maxval)
+{
+    const double m = double(maxval);
+    std::vector<double> values;
+    for (size_t i = 0; i + 4 <= s.size(); i += 4)
+        values = values + pixel(s[i] / m, s[i + 1] / m, s[i + 2] / m, s[i + 3] / m);
+    return make_stream(1, w, h, values);
+}
+
+// Encoded colour and alpha of a 3 x 2 test frame: white, black, greys and
+// colours, with alphas from transparent to opaque.
+static const double frame_values[6][4] = {
+    {1, 1, 1, 1},       {0, 0, 0, 0},          {0.5, 0.5, 0.5, 0.25},
+    {0.2, 0.4, 0.6, 0.75}, {1 / 3.0, 0.9, 0.01, 0.5}, {0.999, 0.001, 0.7, 1 / 7.0},
+};
+
+static std::string test_frame()
+{
+    std::vector<double> values;
+    for (const auto &v : frame_values)
+        values = values + pixel(v[0], v[1], v[2], v[3]);
+    return make_stream(1, 3, 2, values);
+}
+
+TEST(FromImage, ReadsEveryDepthItsExportWrites)
+{
+    // rv-to-image -d N writes (N + 7) / 8 bytes a sample; reading them back
+    // gives the samples as they stand in the file, each within half a step
+    // of the value written, and exactly black and white where the depth can
+    // hold them.
+    TempDir dir;
+    RunOptions in_dir;
+    in_dir.cwd = dir.path;
+    write_file(dir.file("in.rv"), test_frame());
+    for (int depth = 1; depth <= 64; depth++) {
+        const uint64_t maxval = UINT64_MAX >> (64 - depth);
+        const size_t bytes = size_t(depth + 7) / 8;
+        RunResult r = run_shell("rv-to-image -d " + std::to_string(depth) +
+                                    " < in.rv | tee out.pam | rv-from-image -p",
+                                in_dir);
+        ASSERT_EQ(r.status, 0) << depth << r.err;
+        const std::string image = read_file(dir.file("out.pam"));
+        const std::string head = "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 4\nMAXVAL " +
+                                 std::to_string(maxval) + "\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+        ASSERT_EQ(image.substr(0, head.size()), head) << depth;
+        ASSERT_EQ(image.size(), head.size() + 6 * 4 * bytes) << depth;
+        std::vector<uint64_t> s = samples_of(image.substr(head.size()), bytes);
+        const double step = std::max(1 / double(maxval), 0x1p-52);
+        for (size_t i = 0; i < s.size(); i++)
+            EXPECT_NEAR(s[i] / double(maxval), frame_values[i / 4][i % 4], step / 2 + 0x1p-52)
+                << depth << " sample " << i;
+        EXPECT_EQ(r.out, stream_of_samples(3, 2, s, maxval)) << depth;
+        if (depth <= 52) {
+            EXPECT_EQ(r.out.substr(0, stream_head(1, 3, 2).size() + 64),
+                      make_stream(1, 3, 2, pixel(1, 1, 1, 1) + pixel(0, 0, 0, 0)))
+                << depth;
+        }
+    }
+}
+
+TEST(FromImage, AgreesWithNetpbm)
+{
+    if (!have_program("pamtopnm") || !have_program("pamchannel"))
+        GTEST_SKIP() << "netpbm (pamtopnm, pamchannel) is not installed";
+    // netpbm reads PAM up to 16 bits; its reading of the colour and alpha
+    // samples of our image is what ours must give.  (At depth 1 the alpha
+    // plane would come out as a bitmap, black as 1.)
+    TempDir dir;
+    write_file(dir.file("in.rv"), test_frame());
+    for (int depth : {2, 3, 8, 9, 12, 16}) {
+        const std::string image = dir.file("d" + std::to_string(depth) + ".pam");
+        RunResult r = run_shell("rv-to-image -d " + std::to_string(depth) + " < " +
+                                dir.file("in.rv") + " > " + image);
+        ASSERT_EQ(r.status, 0) << r.err;
+        RunResult rgb = run_shell("pamtopnm -plain < " + image);
+        RunResult alpha =
+            run_shell("pamchannel -tupletype GRAYSCALE 3 < " + image + " | pamtopnm -plain");
+        ASSERT_EQ(rgb.status, 0) << rgb.err;
+        ASSERT_EQ(alpha.status, 0) << alpha.err;
+        std::istringstream rgb_text(rgb.out), alpha_text(alpha.out);
+        std::string magic;
+        uint64_t w, h, maxval, a_maxval;
+        rgb_text >> magic >> w >> h >> maxval;
+        alpha_text >> magic >> w >> h >> a_maxval;
+        ASSERT_EQ(maxval, (uint64_t(1) << depth) - 1);
+        std::vector<uint64_t> samples;
+        for (int i = 0; i < 6; i++) {
+            uint64_t r, g, b, a;
+            rgb_text >> r >> g >> b;
+            alpha_text >> a;
+            samples.insert(samples.end(), {r, g, b, a});
+        }
+        ASSERT_TRUE(rgb_text && alpha_text) << rgb.out << alpha.out;
+        r = run({"rv-from-image", "-p"}, read_file(image));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, stream_of_samples(3, 2, samples, maxval)) << depth;
+    }
+}
+
+TEST(FromImage, FirstImageOfMany)
+{
+    // Two PAM images on one pipe: the first one's pixels, and the rest is
+    // read to its end, so that the writer finishes normally.
+    TempDir dir;
+    std::string second;
+    for (int i = 0; i < 300 * 300; i++)
+        second += be({uint64_t(i % 251)}, 1);
+    write_file(dir.file("two.pam"),
+               pam("WIDTH 2\nHEIGHT 1\nTUPLTYPE RGB\n", be({51, 102, 153, 255, 0, 0}, 1)) +
+                   pam("WIDTH 300\nHEIGHT 300\nTUPLTYPE GRAYSCALE\n", second));
+    const std::string first = make_stream(1, 2, 1, pixel(0.2, 0.4, 0.6, 1) + pixel(1, 0, 0, 1));
+    RunOptions in_dir;
+    in_dir.cwd = dir.path;
+    RunResult r = run_shell("{ cat two.pam; echo $? > status; } | rv-from-image -p", in_dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, first);
+    EXPECT_EQ(read_file(dir.file("status")), "0\n");
+
+    // The same through convert, from an animated GIF of two frames large
+    // enough to fill the pipe.
+    if (!have_program("convert"))
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    r = run_shell("convert -size 200x150 xc:red xc:blue gif:- | rv-from-image");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::vector<double> red;
+    for (int i = 0; i < 200 * 150; i++)
+        red.insert(red.end(), {0.4124574455823676, 0.21267337037840828, 0.01933394276167346, 1});
+    EXPECT_TRUE(r.out == make_stream(1, 200, 150, red))
+        << r.out.size() << " bytes: " << r.out.substr(0, 40);
 }

@@ -138,12 +138,13 @@ TEST(ToImage, NotANumber)
 
 TEST(ToImage, FramesAndFarbfeld)
 {
-    // Every frame, one head: the frame count is not consulted, and a partial
-    // pixel at the end is dropped.
-    std::string two = make_stream(2, 1, 1, {0, 0, 0, 1}) + doubles(xyza(white, 0));
+    // Every frame is an image of its own; frames go by the pixels that come,
+    // not by the head's count, and a partial pixel at the end is dropped.
+    std::string two = make_stream(1, 1, 1, {0, 0, 0, 1}) + doubles(xyza(white, 0));
     RunResult r = to_image({"-d8"}, two + "abc");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, pam_head(1, 1, 255) + be({0, 0, 0, 255, 255, 255, 255, 0}, 1));
+    EXPECT_EQ(r.out, pam_head(1, 1, 255) + be({0, 0, 0, 255}, 1) + pam_head(1, 1, 255) +
+                         be({255, 255, 255, 0}, 1));
     // Many pixels through a slow pipe.
     std::vector<double> values;
     std::vector<uint64_t> samples;
@@ -305,4 +306,95 @@ TEST(ToImage, ReadByImageMagick)
         }
         EXPECT_EQ(r.out, pam_head(3, 2, 65535) + be(scaled, 2)) << depth;
     }
+}
+
+// Three 2 x 1 frames of opaque sRGB primaries and greys, and their 8-bit samples.
+static const std::vector<uint64_t> frame_samples[3] = {
+    {255, 0, 0, 255, 0, 255, 0, 255},
+    {0, 0, 255, 255, 128, 128, 128, 255},
+    {255, 255, 255, 255, 0, 0, 0, 255},
+};
+
+static std::string three_frames(uint64_t claimed)
+{
+    std::vector<double> values;
+    for (const auto &frame : frame_samples)
+        for (size_t i = 0; i < frame.size(); i += 4) {
+            Xyz c = rgb_to_xyz(srgb_decode(frame[i] / 255.0), srgb_decode(frame[i + 1] / 255.0),
+                               srgb_decode(frame[i + 2] / 255.0));
+            values.insert(values.end(), {c.x, c.y, c.z, frame[i + 3] / 255.0});
+        }
+    return stream_head(claimed, 2, 1) + doubles(values);
+}
+
+TEST(ToImage, OneImageAFrame)
+{
+    // One PAM image after another, whatever the head's count says (0 for a
+    // stream of unknown length, or too few).
+    std::string expected;
+    for (const auto &frame : frame_samples)
+        expected += pam_head(2, 1, 255) + be(frame, 1);
+    for (uint64_t claimed : {3, 0, 1}) {
+        RunResult r = to_image({"-d", "8"}, three_frames(claimed));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, expected) << claimed;
+    }
+    // A stream without pixels still gives a head.
+    RunResult r = to_image({}, stream_head(0, 2, 1));
+    EXPECT_EQ(r.out, pam_head(2, 1, 65535));
+
+    // farbfeld holds one image: the first frame is written whole, then the
+    // second one is refused.
+    r = to_image({"-f"}, three_frames(3));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-to-image: <stdin>: farbfeld holds one image, the stream has more frames\n");
+    std::vector<uint64_t> wide;
+    for (uint64_t s : frame_samples[0])
+        wide.push_back(s * 257);
+    EXPECT_EQ(r.out, "farbfeld" + be({2, 1}, 4) + be(wide, 2));
+    // A partial pixel after the frame is no frame.
+    std::string one = three_frames(1).substr(0, stream_head(1, 2, 1).size() + 2 * 32 + 31);
+    r = to_image({"-f"}, one);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "farbfeld" + be({2, 1}, 4) + be(wide, 2));
+}
+
+// The three frames written as 8-bit PAM into a temporary file.
+struct ThreeImages {
+    TempDir dir;
+    std::string path = dir.file("out.pam");
+    ThreeImages()
+    {
+        write_file(dir.file("in.rv"), three_frames(3));
+        RunResult r = run_shell("rv-to-image -d 8 < " + dir.file("in.rv") + " > " + path);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+};
+
+TEST(ToImage, ManyImagesReadByNetpbm)
+{
+    if (!have_program("pamfile"))
+        GTEST_SKIP() << "netpbm's pamfile is not installed";
+    ThreeImages images;
+    RunResult r = run_shell("pamfile -allimages < " + images.path);
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (int i = 0; i < 3; i++)
+        EXPECT_NE(r.out.find("Image " + std::to_string(i) + ":\tPAM, 2 by 1 by 4 maxval 255"),
+                  std::string::npos)
+            << r.out;
+    EXPECT_EQ(r.out.find("Image 3:"), std::string::npos) << r.out;
+}
+
+TEST(ToImage, ManyImagesReadByImageMagick)
+{
+    if (!have_program("convert"))
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    // ImageMagick reads three images and writes each back as it was.
+    ThreeImages images;
+    RunResult r = run_shell("convert " + images.path + " -depth 8 pam:-");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, read_file(images.path));
+    r = run_shell("convert " + images.path + " -format '%[scene] %wx%h\\n' info:");
+    EXPECT_EQ(r.out, "0 2x1\n1 2x1\n2 2x1\n");
 }

@@ -161,3 +161,50 @@ TEST(Concat, CommandLine)
         EXPECT_EQ(r.err, "rv-concat: argument of -j must be an integer in [1, 32767]\n");
     }
 }
+
+TEST(Concat, AnEndlessInputMakesAnEndlessOutput)
+{
+    // A head count of 0 means the length is not known: the sum would claim
+    // the first frames only, and the next program would drop the rest.
+    TempDir dir;
+    std::string title = dir.file("title.rv"), endless = dir.file("endless.rv");
+    write_file(title, numbered_video(2, W, H));
+    write_file(endless, numbered_video(12, W, H, 0));
+    const std::string body = numbered_frames(frame_range(0, 2), W, H) +
+                             numbered_frames(frame_range(0, 12), W, H);
+    const std::string expected = stream_head(0, W, H) + body;
+    std::string out = dir.file("out.rv");
+    struct {
+        std::vector<std::string> options;
+        bool to_file;
+    } ways[] = {{{}, false}, {{"-o", out}, true}, {{"-o", out, "-j", "2"}, true}};
+    for (const auto &way : ways) {
+        // Through a pipe on standard input, and as a named file, first or last.
+        for (const auto &operands : {std::vector<std::string>{title, "-"},
+                                     std::vector<std::string>{title, endless}}) {
+            std::vector<std::string> argv = {"rv-concat"};
+            argv.insert(argv.end(), way.options.begin(), way.options.end());
+            argv.insert(argv.end(), operands.begin(), operands.end());
+            write_file(out, "");
+            RunResult r = run(argv, read_file(endless));
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(way.to_file ? read_file(out) : r.out, expected) << argv[1];
+        }
+        std::vector<std::string> argv = {"rv-concat"};
+        argv.insert(argv.end(), way.options.begin(), way.options.end());
+        argv.insert(argv.end(), {endless, title});
+        RunResult r = run(argv);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(way.to_file ? read_file(out) : r.out,
+                  stream_head(0, W, H) + numbered_frames(frame_range(0, 12), W, H) +
+                      numbered_frames(frame_range(0, 2), W, H));
+    }
+
+    // Counts that together pass 64 bits do not matter once the length is
+    // not known anyway.
+    std::string longest = dir.file("longest.rv");
+    write_file(longest, stream_head(18446744073709551615ull, W, H));
+    RunResult r = run({"rv-concat", longest, title, endless});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+}

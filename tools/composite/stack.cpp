@@ -51,6 +51,9 @@ int main(int argc, char **argv)
         endless |= layers[i].frames == 0;
         frames = std::max(frames, layers[i].frames);
     }
+    // Every layer agrees with the bottom one before the head is printed.
+    for (size_t i = 1; i < count; i++)
+        stream_check_compatible(1, layers[0], layers[i]);
     Stream head = layers[0];
     head.frames = endless ? 0 : frames;
     stream_emit_head(1, head);

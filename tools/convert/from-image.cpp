@@ -1,7 +1,9 @@
 // rv-from-image: one still image on standard input as a one-frame stream.
 // farbfeld (-f) and PAM (-p) are read directly; any other image is handed to
 // ImageMagick's convert, whose PAM output is read from a pipe.  Colour samples
-// are sRGB-encoded and become CIE XYZ; alpha is copied unchanged.
+// are sRGB-encoded and become CIE XYZ; alpha is copied unchanged.  The frame
+// holds the first image's width x height pixels; whatever follows them (more
+// images of an animation, say) is read and dropped.
 #include "child_process.h"
 #include "colour.h"
 #include "diagnostics.h"
@@ -28,7 +30,7 @@ struct Image {
     uint64_t maxval = 255;
     bool greyscale = false;
     bool alpha = true;
-    size_t sample_bytes = 1;
+    size_t sample_bytes = 1; // the fewest bytes that hold maxval: 1 to 8
     size_t pixel_size = 4;
 };
 
@@ -123,9 +125,13 @@ static void read_pam_line(Image &image, std::string_view line)
     // tuple type alone says how many samples a pixel has.
 }
 
+// As many bytes as the largest sample needs, as a PAM writer stores them.
 static size_t sample_bytes_for(uint64_t maxval)
 {
-    return maxval < 256 ? 1 : maxval < 65536 ? 2 : maxval < (uint64_t(1) << 32) ? 4 : 8;
+    size_t bytes = 1;
+    while (bytes < sizeof maxval && maxval >> (8 * bytes))
+        bytes++;
+    return bytes;
 }
 
 // Reads head lines up to ENDHDR; the bytes after it stay in the buffer.
@@ -220,21 +226,39 @@ static void convert_pixel(const Image &image, double maxval, Decode &decode,
     store_pixel(out, Pixel{c.x, c.y, c.z, alpha});
 }
 
-// Converts every whole pixel the input holds; a partial pixel at the end is
-// dropped.  What one read brings is written before the next read.
+// Reads the input to its end and drops it, so that a writer of more than one
+// image (convert with an animation) finishes its output normally.
+static void drop_rest(Stream &in)
+{
+    static unsigned char sink[65536];
+    in.fill = 0;
+    for (ssize_t got; (got = read(in.fd, sink, sizeof sink));)
+        if (got < 0)
+            fail(1, "read %s:", in.file);
+}
+
+// Converts the image's pixels, width x height of them or as many whole ones
+// as the input holds if it ends first; what one read brings is written before
+// the next read.  Bytes after the last pixel are dropped.
 template <size_t Bytes, class Decode>
 static void convert_pixels(Image &image, double maxval, Decode decode)
 {
     static unsigned char out[stream_buffer_size * pixel_bytes];
     Stream &in = image.in;
+    uint64_t remaining;
+    if (__builtin_mul_overflow(image.width, image.height, &remaining))
+        remaining = UINT64_MAX; // more than any input holds
     do {
-        size_t count = in.fill / image.pixel_size;
+        size_t count = std::min<uint64_t>(in.fill / image.pixel_size, remaining);
         for (size_t i = 0; i < count; i++)
             convert_pixel<Bytes>(image, maxval, decode, in.buf + i * image.pixel_size,
                                  out + i * pixel_bytes);
         write_or_fail(1, 1, "<stdout>", out, count * pixel_bytes);
         stream_drop(in, count * image.pixel_size);
-    } while (stream_fill(1, in, SIZE_MAX));
+        remaining -= count;
+    } while (remaining && stream_fill(1, in, SIZE_MAX));
+    if (!remaining)
+        drop_rest(in);
 }
 
 // Images hold few distinct sample values (convert's 32-bit samples are
@@ -302,7 +326,11 @@ int main(int argc, char **argv)
     switch (image.sample_bytes) {
     case 1: convert_image<1>(image); break;
     case 2: convert_image<2>(image); break;
+    case 3: convert_image<3>(image); break;
     case 4: convert_image<4>(image); break;
+    case 5: convert_image<5>(image); break;
+    case 6: convert_image<6>(image); break;
+    case 7: convert_image<7>(image); break;
     default: convert_image<8>(image); break;
     }
 

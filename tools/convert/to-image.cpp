@@ -1,6 +1,6 @@
-// rv-to-image: a stream as one image, PAM with four samples of 1 to 64 bits
-// per pixel or farbfeld.  Colour is clamped to sRGB's range and encoded;
-// alpha is clamped and stored linearly.
+// rv-to-image: a stream as images, PAM with four samples of 1 to 64 bits per
+// pixel, one image a frame, or farbfeld, which holds a single frame.  Colour
+// is clamped to sRGB's range and encoded; alpha is clamped and stored linearly.
 #include "colour.h"
 #include "diagnostics.h"
 #include "drivers.h"
@@ -76,6 +76,22 @@ static void print_farbfeld_head(const Stream &stream)
     fwrite(head, 1, sizeof head, stdout);
 }
 
+// The head of every PAM image, one for each frame.
+struct PamHead {
+    char text[128];
+    size_t length;
+};
+
+static PamHead pam_head(const Stream &stream, uint64_t maxval)
+{
+    PamHead head;
+    int n = snprintf(head.text, sizeof head.text,
+                     "P7\nWIDTH %zu\nHEIGHT %zu\nDEPTH 4\nMAXVAL %llu\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+                     stream.width, stream.height, (unsigned long long)maxval);
+    head.length = size_t(n);
+    return head;
+}
+
 int main(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
@@ -94,16 +110,22 @@ int main(int argc, char **argv)
     stream_open(1, stream, nullptr);
     const uint64_t maxval = UINT64_MAX >> (64 - depth);
     const Quantiser q{maxval, double(maxval), size_t(depth + 7) / 8};
+    const PamHead head = pam_head(stream, maxval);
 
+    // The first image's head comes at once, even for a stream without pixels.
     if (farbfeld)
         print_farbfeld_head(stream);
     else
-        printf("P7\nWIDTH %zu\nHEIGHT %zu\nDEPTH 4\nMAXVAL %llu\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
-               stream.width, stream.height, (unsigned long long)maxval);
+        fwrite(head.text, 1, head.length, stdout);
     if (fflush(stdout) || ferror(stdout))
         fail(1, "%s:", "<stdout>");
 
-    // Every whole pixel of every frame, whatever the head's frame count says.
+    // Frames go by the pixels that arrive, whatever the head's frame count
+    // says: the first pixel after a whole frame begins the next image.
+    uint64_t frame_pixels, left;
+    if (__builtin_mul_overflow(stream.width, stream.height, &frame_pixels))
+        frame_pixels = UINT64_MAX; // more than any input holds
+    left = frame_pixels;
     // A pixel equal to the one before it (flat areas) is not converted again.
     unsigned char last[pixel_bytes], last_samples[4 * sizeof(uint64_t)];
     bool have_last = false;
@@ -113,6 +135,16 @@ int main(int argc, char **argv)
         const size_t size = 4 * q.bytes;
         size_t length = 0;
         for (size_t i = 0; i < n; i += s.pixel_size, length += size) {
+            if (!left) {
+                write_or_fail(1, 1, "<stdout>", out, length);
+                length = 0;
+                if (farbfeld)
+                    fail(1, "%s: farbfeld holds one image, the stream has more frames\n",
+                         s.file);
+                write_or_fail(1, 1, "<stdout>", head.text, head.length);
+                left = frame_pixels;
+            }
+            left--;
             if (!have_last || memcmp(s.buf + i, last, pixel_bytes) != 0) {
                 memcpy(last, s.buf + i, pixel_bytes);
                 convert_pixel(last, last_samples, q);

@@ -33,18 +33,26 @@ int main(int argc, char **argv)
     // Every input is opened and checked before the output is touched, so a
     // bad input never costs the output file its old contents; nor is an
     // input truncated or read while it grows as the output.
+    // The output's frame count is the sum of the inputs', or 0 (not known)
+    // as soon as one input's is: an endless input makes the output endless.
     Stream *streams = allocate_streams(1, count);
     Stream head;
+    bool endless = false, too_long = false;
     for (size_t i = 0; i < count; i++) {
         stream_open(1, streams[i], operands(cl)[i]);
+        endless = endless || streams[i].frames == 0;
         if (i == 0) {
             head = streams[0];
             continue;
         }
         stream_check_compatible(1, streams[0], streams[i]);
-        if (__builtin_add_overflow(head.frames, streams[i].frames, &head.frames))
-            fail(1, "resulting video is too long\n");
+        too_long = too_long ||
+                   __builtin_add_overflow(head.frames, streams[i].frames, &head.frames);
     }
+    if (endless)
+        head.frames = 0;
+    else if (too_long)
+        fail(1, "resulting video is too long\n");
 
     int fd = 1;
     const char *name = output ? output : "<stdout>";
