@@ -1,7 +1,9 @@
+#include "fault.h"
 #include "harness.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -196,4 +198,47 @@ TEST(RewriteHead, SystemFailures)
     unlink(shm.c_str());
     if (!made)
         GTEST_SKIP() << "no file system here holds a sparse file of 2^63 - 1 bytes";
+}
+
+// A head that cannot be put in place leaves the file as it was: not longer,
+// not shorter, its frames where they were.
+TEST(RewriteHead, FailuresLeaveTheFileAsItWas)
+{
+    TempDir dir;
+    std::string path = dir.file("v.rv");
+    RunOptions options;
+    options.cwd = dir.path;
+
+    // A shorter head: the frames have moved down when the file cannot be
+    // cut, so they move back.
+    const std::string shrinking = raw_head("12 1 1 xyza") + pixels(3);
+    for (int error : {EIO, EFBIG}) {
+        write_file(path, shrinking);
+        RunResult r =
+            run_shell(failing_calls("ftruncate", error, 1) + "rv-rewrite-head v.rv", options);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-rewrite-head: ftruncate v.rv: " + std::string(strerror(error)) + "\n");
+        EXPECT_EQ(read_file(path), shrinking);
+    }
+
+    // A longer head over 320 MiB of frames (a sparse file) that cannot be
+    // mapped in 128 MiB of address space: the file is not grown first.
+    const std::string limit = "ulimit -v 131072; exec rv-rewrite-head ";
+    if (run_shell(limit, options).status != 1)
+        GTEST_SKIP() << "rv-rewrite-head does not start in 128 MiB of address space";
+    const std::string head = raw_head("9 65536 16 xyza");
+    const off_t size = off_t(head.size()) + 10 * 65536 * 16 * 32;
+    write_file(path, head);
+    ASSERT_EQ(truncate(path.c_str(), size), 0);
+    RunResult r = run_shell(limit + "v.rv", options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: mmap v.rv: Cannot allocate memory\n");
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, size);
+    char start[32] = {};
+    int fd = open(path.c_str(), O_RDONLY);
+    EXPECT_EQ(read(fd, start, head.size()), ssize_t(head.size()));
+    close(fd);
+    EXPECT_EQ(std::string(start, head.size()), head);
 }
