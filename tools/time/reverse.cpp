@@ -6,6 +6,7 @@
 #include "positional_copy.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -69,8 +70,8 @@ struct Pair {
 // After a failed seek or write in the middle of a pair, the frames it has
 // changed get their own bytes back, so that the file is as it was when the
 // pair was reached; then the failure's line.  A frame that cannot be put
-// back is named in that line by its byte offset.
-// `at_front`: the failure came at the front, after the back was written.
+// back is named in that line by its byte offset.  `at_front`: the failure
+// came at the front frame, after the back one was written.
 [[noreturn]] static void undo_pair(Stream &stream, size_t size, const Pair &pair, Put failure,
                                    bool at_front)
 {
@@ -81,7 +82,7 @@ struct Pair {
         front_begun && put_frame_at(stream, pair.front, pair.a, size) != Put::done;
     const bool back_lost =
         back_begun && put_frame_at(stream, pair.back, pair.b, size) != Put::done;
-    char what[512];
+    char what[PATH_MAX + 128];
     if (failure == Put::seek_short)
         snprintf(what, sizeof what, "%s: file is shorter than expected", stream.file);
     else
