@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -45,6 +46,7 @@ void file_replace_head(int status, int fd, const char *name, const HeadText &hea
 {
     // The mapping covers both the old and the new place of the frames.
     const size_t length = std::max(head.length, old_length) + data_size;
+    const off_t old_size = off_t(old_length + data_size);
     const off_t new_size = off_t(head.length + data_size);
     unsigned char *bytes = map_file(status, fd, name, length);
     auto give_up = [&](const char *format) {
@@ -55,6 +57,18 @@ void file_replace_head(int status, int fd, const char *name, const HeadText &hea
     };
     if (head.length > old_length && ftruncate(fd, new_size))
         give_up("ftruncate %s:");
+    // Every block the move writes is taken first, so that a full file system
+    // fails here, not by a signal from the mapping in the middle of the move.
+    // Where the file system cannot take blocks ahead, the move goes without.
+    if (head.length != old_length) {
+        int error = posix_fallocate(fd, 0, off_t(length));
+        if (error && error != EINVAL && error != EOPNOTSUPP) {
+            if (head.length > old_length && ftruncate(fd, old_size))
+                give_up("ftruncate %s:");
+            errno = error;
+            give_up("posix_fallocate %s:");
+        }
+    }
     HeadText old;
     memcpy(old.bytes, bytes, old_length);
     old.length = old_length;

@@ -11,8 +11,10 @@
 // bytes of frames.  Puts `head` in place of the old one, with the frames
 // moved just behind it, through one shared mapping, and makes the file
 // exactly head + frames long.  A failure leaves the file as it was: it is
-// mapped before it grows, and when it cannot shrink the frames and the old
-// head go back.  Fatal with "mmap NAME:" or "ftruncate NAME:".
+// mapped before it grows, the blocks the move writes are taken before it
+// starts, and when the file cannot shrink the frames and the old head go
+// back.  `old_length` is at most a head's length.  Fatal with "mmap NAME:",
+// "ftruncate NAME:" or "posix_fallocate NAME:".
 void file_replace_head(int status, int fd, const char *name, const HeadText &head,
                        size_t old_length, size_t data_size);
 

@@ -209,16 +209,28 @@ TEST(RewriteHead, FailuresLeaveTheFileAsItWas)
     RunOptions options;
     options.cwd = dir.path;
 
-    // A shorter head: the frames have moved down when the file cannot be
-    // cut, so they move back.
+    // The frames have moved down when a file with a shorter head cannot be
+    // cut, so they move back; no blocks for the move, and a grown file is
+    // cut back before anything moves.
     const std::string shrinking = raw_head("12 1 1 xyza") + pixels(3);
-    for (int error : {EIO, EFBIG}) {
-        write_file(path, shrinking);
-        RunResult r =
-            run_shell(failing_calls("ftruncate", error, 1) + "rv-rewrite-head v.rv", options);
+    const std::string growing = raw_head("9 1 1 xyza") + pixels(10);
+    struct Case {
+        std::string file, fault, err;
+    };
+    const Case cases[] = {
+        {shrinking, failing_calls("ftruncate", EIO, 1), "ftruncate v.rv: Input/output error"},
+        {shrinking, failing_calls("ftruncate", EFBIG, 1), "ftruncate v.rv: File too large"},
+        {shrinking, failing_calls("posix_fallocate", ENOSPC, 1),
+         "posix_fallocate v.rv: No space left on device"},
+        {growing, failing_calls("posix_fallocate", ENOSPC, 1),
+         "posix_fallocate v.rv: No space left on device"},
+    };
+    for (const Case &c : cases) {
+        write_file(path, c.file);
+        RunResult r = run_shell(c.fault + "rv-rewrite-head v.rv", options);
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "rv-rewrite-head: ftruncate v.rv: " + std::string(strerror(error)) + "\n");
-        EXPECT_EQ(read_file(path), shrinking);
+        EXPECT_EQ(r.err, "rv-rewrite-head: " + c.err + "\n");
+        EXPECT_EQ(read_file(path), c.file) << c.err;
     }
 
     // A longer head over 320 MiB of frames (a sparse file) that cannot be

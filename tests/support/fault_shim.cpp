@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -75,3 +76,12 @@ RV_WRAP(ssize_t, write, (int fd, const void *buf, size_t n), (fd, buf, n))
 RV_WRAP(off_t, lseek, (int fd, off_t offset, int whence), (fd, offset, whence))
 RV_WRAP(int, ftruncate, (int fd, off_t length), (fd, length))
 RV_WRAP(int, dup2, (int fd, int target), (fd, target))
+
+// posix_fallocate reports its error as its result, not in errno.
+extern "C" int posix_fallocate(int fd, off_t offset, off_t length)
+{
+    static auto real = next<int (*)(int, off_t, off_t)>("posix_fallocate");
+    if (failing("posix_fallocate"))
+        return errno;
+    return real(fd, offset, length);
+}
