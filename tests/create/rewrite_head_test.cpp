@@ -210,19 +210,21 @@ TEST(RewriteHead, FailuresLeaveTheFileAsItWas)
     options.cwd = dir.path;
 
     // The frames have moved down when a file with a shorter head cannot be
-    // cut, so they move back; no blocks for the move, and a grown file is
-    // cut back before anything moves.
+    // cut, so they move back; without blocks for the move nothing moves, and
+    // a grown file is cut back.
     const std::string shrinking = raw_head("12 1 1 xyza") + pixels(3);
     const std::string growing = raw_head("9 1 1 xyza") + pixels(10);
     struct Case {
         std::string file, fault, err;
     };
     const Case cases[] = {
-        {shrinking, failing_calls("ftruncate", EIO, 1), "ftruncate v.rv: Input/output error"},
-        {shrinking, failing_calls("ftruncate", EFBIG, 1), "ftruncate v.rv: File too large"},
-        {shrinking, failing_calls("posix_fallocate", ENOSPC, 1),
+        {shrinking, failing_calls("ftruncate", EIO, 1, 1, "v.rv"),
+         "ftruncate v.rv: Input/output error"},
+        {shrinking, failing_calls("ftruncate", EFBIG, 1, 1, "v.rv"),
+         "ftruncate v.rv: File too large"},
+        {shrinking, failing_calls("posix_fallocate", ENOSPC, 1, 1, "v.rv"),
          "posix_fallocate v.rv: No space left on device"},
-        {growing, failing_calls("posix_fallocate", ENOSPC, 1),
+        {growing, failing_calls("posix_fallocate", ENOSPC, 1, 1, "v.rv"),
          "posix_fallocate v.rv: No space left on device"},
     };
     for (const Case &c : cases) {

@@ -84,18 +84,18 @@ TEST(Reverse, InPlaceFailuresPutThePairBack)
         std::vector<size_t> frames; // the file's frames afterwards
     };
     const Case cases[] = {
-        {failing_calls("write", ENOSPC, 1), nospace, {0, 1, 2, 3}},
-        {failing_calls("write", ENOSPC, 2), nospace, {0, 1, 2, 3}},
-        {failing_calls("lseek", EIO, 3), eio, {0, 1, 2, 3}},
-        {failing_calls("lseek", EIO, 4), eio, {0, 1, 2, 3}},
+        {failing_calls("write", ENOSPC, 1, 1, "in.rv"), nospace, {0, 1, 2, 3}},
+        {failing_calls("write", ENOSPC, 2, 1, "in.rv"), nospace, {0, 1, 2, 3}},
+        {failing_calls("lseek", EIO, 3, 1, "in.rv"), eio, {0, 1, 2, 3}},
+        {failing_calls("lseek", EIO, 4, 1, "in.rv"), eio, {0, 1, 2, 3}},
         // The second pair fails: the first stays swapped.
-        {failing_calls("write", EIO, 4), "write in.rv: Input/output error", {3, 1, 2, 0}},
+        {failing_calls("write", EIO, 4, 1, "in.rv"), "write in.rv: Input/output error", {3, 1, 2, 0}},
         // Nothing can be written back.
-        {failing_calls("write", ENOSPC, 1, 0),
+        {failing_calls("write", ENOSPC, 1, 0, "in.rv"),
          nospace + "; the frame at byte offset 3857 may be damaged", {0, 1, 2, 3}},
-        {failing_calls("write", ENOSPC, 2, 0),
+        {failing_calls("write", ENOSPC, 2, 0, "in.rv"),
          nospace + "; the frames at byte offsets 17 and 3857 may be damaged", {0, 1, 2, 0}},
-        {failing_calls("lseek", EIO, 4, 0),
+        {failing_calls("lseek", EIO, 4, 0, "in.rv"),
          eio + "; the frame at byte offset 3857 may be damaged", {0, 1, 2, 0}},
         // A file size limit inside the last frame: what the first write put
         // below the limit is written back as far as the limit lets it.
