@@ -11,8 +11,10 @@ struct Child {
 // Starts argv[0], found through the executable search path, with the pipe as
 // its standard output when `parent_reads` (the program reads what it writes),
 // else as its standard input.  A reading child gets `input_fd` as its standard
-// input when that is not negative.  Fatal with "pipe:" or "fork:"; the child
-// itself fails with "dup2:" or "exec NAME:" and status 1.
+// input when that is not negative.  Fatal with "pipe:", "dup:" or "fork:".
+// Returns once the child runs the program; a child that cannot get there
+// prints "dup2:" or "exec NAME:" itself, and the program then ends with
+// `status` and no line of its own.
 Child start_child(int status, const char *const argv[], bool parent_reads, int input_fd);
 
 // Waits for the child, fatal with "waitpid:".  A child that did not exit with

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int open_path(int status, const char *path, int flags, mode_t mode)
+int path_descriptor(const char *path, int flags)
 {
     if (strncmp(path, "/dev/fd/", 8) == 0) {
         const char *number = path + 8;
@@ -29,7 +29,15 @@ int open_path(int status, const char *path, int flags, mode_t mode)
     } else if (strcmp(path, "-") == 0) {
         return (flags & O_ACCMODE) == O_WRONLY ? 1 : 0;
     }
-    int fd = open(path, flags, mode);
+    return -1;
+}
+
+int open_path(int status, const char *path, int flags, mode_t mode)
+{
+    int fd = path_descriptor(path, flags);
+    if (fd >= 0)
+        return fd;
+    fd = open(path, flags, mode);
     if (fd < 0)
         fail(status, "open %s:", path);
     return fd;

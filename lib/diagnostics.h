@@ -24,6 +24,9 @@ int parse_int(const char *text, int64_t min, int64_t max, int64_t *out);
 // Descriptor for a path: /dev/fd/N, /dev/stdin, /dev/stdout, /dev/stderr and
 // "-" name descriptors that are already open; anything else is opened.
 int open_path(int status, const char *path, int flags, mode_t mode);
+// The descriptor such a name stands for, or -1 for a path that open_path
+// would open.
+int path_descriptor(const char *path, int flags);
 
 // Whole-buffer loops.  They report (-1, errno set) and never print.
 int write_all(int fd, const void *buffer, size_t length);

@@ -1,17 +1,22 @@
 // Output files whose head is known only at the end: the frames are written
-// first, and the head is put in front of them afterwards, in place.
+// first, and the head is put in front of them afterwards, in place.  And
+// stream files whose head is replaced in place.
 #pragma once
 
 #include "stream_format.h"
 
 #include <cstddef>
 
-// Through one shared mapping of the file `fd`: moves its `data_size` bytes of
-// frames from offset `from` to just behind the head, and writes the head in
-// front of them.  The file must already hold max(head, from) + data_size
-// bytes.  Fatal with "mmap NAME:".
-void file_place_head(int status, int fd, const char *name, const HeadText &head, size_t from,
-                     size_t data_size);
+// The file `fd` holds a head of `old_length` bytes and then `data_size`
+// bytes of frames.  Puts `head` in place of the old one, with the frames
+// moved just behind it, through one shared mapping, and makes the file
+// exactly head + frames long.  A failure leaves the file as it was: it is
+// mapped before it grows, the blocks the move writes are taken before it
+// starts, and when the file cannot shrink the frames and the old head go
+// back.  `old_length` is at most a head's length.  Fatal with "mmap NAME:",
+// "ftruncate NAME:" or "posix_fallocate NAME:".
+void file_replace_head(int status, int fd, const char *name, const HeadText &head,
+                       size_t old_length, size_t data_size);
 
 // The output file `fd` holds `data_size` bytes of frames and its offset is at
 // their end.  Writes the head there, then, through a shared mapping of the

@@ -1,7 +1,9 @@
+#include "fault.h"
 #include "harness.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -196,4 +198,61 @@ TEST(RewriteHead, SystemFailures)
     unlink(shm.c_str());
     if (!made)
         GTEST_SKIP() << "no file system here holds a sparse file of 2^63 - 1 bytes";
+}
+
+// A head that cannot be put in place leaves the file as it was: not longer,
+// not shorter, its frames where they were.
+TEST(RewriteHead, FailuresLeaveTheFileAsItWas)
+{
+    TempDir dir;
+    std::string path = dir.file("v.rv");
+    RunOptions options;
+    options.cwd = dir.path;
+
+    // The frames have moved down when a file with a shorter head cannot be
+    // cut, so they move back; without blocks for the move nothing moves, and
+    // a grown file is cut back.
+    const std::string shrinking = raw_head("12 1 1 xyza") + pixels(3);
+    const std::string growing = raw_head("9 1 1 xyza") + pixels(10);
+    struct Case {
+        std::string file, fault, err;
+    };
+    const Case cases[] = {
+        {shrinking, failing_calls("ftruncate", EIO, 1, 1, "v.rv"),
+         "ftruncate v.rv: Input/output error"},
+        {shrinking, failing_calls("ftruncate", EFBIG, 1, 1, "v.rv"),
+         "ftruncate v.rv: File too large"},
+        {shrinking, failing_calls("posix_fallocate", ENOSPC, 1, 1, "v.rv"),
+         "posix_fallocate v.rv: No space left on device"},
+        {growing, failing_calls("posix_fallocate", ENOSPC, 1, 1, "v.rv"),
+         "posix_fallocate v.rv: No space left on device"},
+    };
+    for (const Case &c : cases) {
+        write_file(path, c.file);
+        RunResult r = run_shell(c.fault + "rv-rewrite-head v.rv", options);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-rewrite-head: " + c.err + "\n");
+        EXPECT_EQ(read_file(path), c.file) << c.err;
+    }
+
+    // A longer head over 320 MiB of frames (a sparse file) that cannot be
+    // mapped in 128 MiB of address space: the file is not grown first.
+    const std::string limit = "ulimit -v 131072; exec rv-rewrite-head ";
+    if (run_shell(limit, options).status != 1)
+        GTEST_SKIP() << "rv-rewrite-head does not start in 128 MiB of address space";
+    const std::string head = raw_head("9 65536 16 xyza");
+    const off_t size = off_t(head.size()) + 10 * 65536 * 16 * 32;
+    write_file(path, head);
+    ASSERT_EQ(truncate(path.c_str(), size), 0);
+    RunResult r = run_shell(limit + "v.rv", options);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rv-rewrite-head: mmap v.rv: Cannot allocate memory\n");
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, size);
+    char start[32] = {};
+    int fd = open(path.c_str(), O_RDONLY);
+    EXPECT_EQ(read(fd, start, head.size()), ssize_t(head.size()));
+    close(fd);
+    EXPECT_EQ(std::string(start, head.size()), head);
 }

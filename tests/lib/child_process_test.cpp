@@ -2,6 +2,7 @@
 #include "diagnostics.h"
 #include "harness.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -38,4 +39,23 @@ TEST(ChildProcess, PipesAndStatus)
     });
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "SHOUT");
+}
+
+TEST(ChildProcess, FailingAtOnceIsStarted)
+{
+    // A program that starts and fails at once is still started: the caller
+    // goes on, and learns of the failure when it waits.  (Programs that
+    // cannot be started are tested through the converters.)
+    RunResult r = run_function([] {
+        program_name = "p";
+        const char *argv[] = {"sh", "-c", "echo 'sh: gave up' >&2; exit 1", nullptr};
+        Child c = start_child(1, argv, true, -1);
+        printf("started\n");
+        fflush(stdout);
+        close(c.fd);
+        finish_child(1, c.pid);
+    });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "started\n");
+    EXPECT_EQ(r.err, "sh: gave up\n");
 }

@@ -1,6 +1,8 @@
+#include "fault.h"
 #include "numbered_frames.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 constexpr size_t W = 40, H = 1;
@@ -65,5 +67,52 @@ TEST(Reverse, ShortFilesAndPipes)
         RunResult r = run(argv);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "usage: rv-reverse [-i] file\n");
+    }
+}
+
+// In place, a failing seek or write leaves the file as it was when the pair
+// was reached: the frames the pair has changed are written back.  Four
+// frames of 1280 bytes after a 17-byte head; the first pair is written back
+// to front by write 1 and front to back by write 2, after seeks 3 and 4.
+TEST(Reverse, InPlaceFailuresPutThePairBack)
+{
+    const std::string nospace = "write in.rv: No space left on device";
+    const std::string eio = "lseek in.rv: Input/output error";
+    struct Case {
+        std::string fault;
+        std::string err;
+        std::vector<size_t> frames; // the file's frames afterwards
+    };
+    const Case cases[] = {
+        {failing_calls("write", ENOSPC, 1, 1, "in.rv"), nospace, {0, 1, 2, 3}},
+        {failing_calls("write", ENOSPC, 2, 1, "in.rv"), nospace, {0, 1, 2, 3}},
+        {failing_calls("lseek", EIO, 3, 1, "in.rv"), eio, {0, 1, 2, 3}},
+        {failing_calls("lseek", EIO, 4, 1, "in.rv"), eio, {0, 1, 2, 3}},
+        // The second pair fails: the first stays swapped.
+        {failing_calls("write", EIO, 4, 1, "in.rv"), "write in.rv: Input/output error", {3, 1, 2, 0}},
+        // Nothing can be written back.
+        {failing_calls("write", ENOSPC, 1, 0, "in.rv"),
+         nospace + "; the frame at byte offset 3857 may be damaged", {0, 1, 2, 3}},
+        {failing_calls("write", ENOSPC, 2, 0, "in.rv"),
+         nospace + "; the frames at byte offsets 17 and 3857 may be damaged", {0, 1, 2, 0}},
+        {failing_calls("lseek", EIO, 4, 0, "in.rv"),
+         eio + "; the frame at byte offset 3857 may be damaged", {0, 1, 2, 0}},
+        // A file size limit inside the last frame: what the first write put
+        // below the limit is written back as far as the limit lets it.
+        {"ulimit -f 9; trap '' XFSZ; exec ",
+         "write in.rv: File too large; the frame at byte offset 3857 may be damaged",
+         {0, 1, 2, 3}},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        write_file(dir.file("in.rv"), numbered_video(4, W, H));
+        RunOptions options;
+        options.cwd = dir.path;
+        RunResult r = run_shell(c.fault + "rv-reverse -i in.rv", options);
+        EXPECT_EQ(r.status, 1) << c.fault;
+        EXPECT_EQ(r.err, "rv-reverse: " + c.err + "\n") << c.fault;
+        EXPECT_EQ(read_file(dir.file("in.rv")),
+                  stream_head(4, W, H) + numbered_frames(c.frames, W, H))
+            << c.fault;
     }
 }

@@ -58,7 +58,8 @@ TEST(Split, EndPointsChecked)
         EXPECT_EQ(r.err, "usage: rv-split [-L] (file (end-point | 'end')) ...\n");
     }
 
-    // A part written over the input itself would truncate it under the reader.
+    // A part written over the input itself would truncate it under the
+    // reader; it is refused before any part is opened.
     std::string in = dir.file("in");
     write_file(in, numbered_video(4, W, H));
     RunOptions from_file;
@@ -66,7 +67,7 @@ TEST(Split, EndPointsChecked)
     r = run({"rv-split", a, "1", in, "end"}, from_file);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-split: <stdin>: input file is output file\n");
-    EXPECT_EQ(read_file(a), part(1, 0, 1));
+    EXPECT_NE(access(a.c_str(), F_OK), 0);
     EXPECT_EQ(read_file(in), numbered_video(4, W, H));
 
     // 2^58 frames of 32 bytes are 2^63 bytes, one more than a file offset holds.

@@ -86,13 +86,7 @@ int main(int argc, char **argv)
     if (H + D > size_t(INT64_MAX))
         fail(1, "%s: video is too long\n", file.file);
 
-    // Grow before the move and shrink after it, so that the mapping always
-    // holds both the old and the new place of the data.
-    if (H > file.headlen && ftruncate(file.fd, off_t(H + D)))
-        fail(1, "ftruncate %s:", file.file);
-    file_place_head(1, file.fd, file.file, head, file.headlen, D);
-    if (H < file.headlen && ftruncate(file.fd, off_t(H + D)))
-        fail(1, "ftruncate %s:", file.file);
+    file_replace_head(1, file.fd, file.file, head, file.headlen, D);
     close(file.fd);
     return 0;
 }

@@ -60,12 +60,14 @@ int main(int argc, char **argv)
     bool stdout_taken = false;
     for (size_t i = 0; i < count; i++)
         stdout_taken = stdout_taken || streams[i].fd == 1;
+    const int flags = (in_place ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
     struct stat st;
-    if (output ? stat(output, &st) == 0 : !stdout_taken && fstat(1, &st) == 0)
+    if (output ? output_file(1, output, flags, st)
+               : !stdout_taken && descriptor_file(1, 1, name, st))
         for (size_t i = 0; i < count; i++)
             refuse_input_as_output(1, st, streams[i]);
     if (output) {
-        fd = open_path(1, output, (in_place ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC, 0666);
+        fd = open_path(1, output, flags, 0666);
         if (!in_place && fd != 1) {
             // An input opened while descriptor 1 was closed holds it; it
             // moves aside before the output takes its place.

@@ -84,7 +84,7 @@ int main(int argc, char **argv)
     stream_open(1, stream, from_stdin ? nullptr : words[1]);
     // Started with descriptor 1 closed, the input holds it: no output file.
     struct stat st;
-    if (stream.fd != 1 && fstat(1, &st) == 0)
+    if (stream.fd != 1 && descriptor_file(1, 1, "<stdout>", st))
         refuse_input_as_output(1, st, stream);
     Stream head = stream;
     if (__builtin_mul_overflow(stream.frames, count, &head.frames))

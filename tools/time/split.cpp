@@ -67,11 +67,16 @@ int main(int argc, char **argv)
             fail(1, "frame %zu is beyond the end of the video\n", size_t(part.end));
     }
 
-    uint64_t position = 0, begin = 0;
+    // No part may be written over the input: all are checked before the
+    // first is opened, so that a refusal costs no file its contents.
     for (const Part &part : parts) {
         struct stat st;
-        if (stat(part.path, &st) == 0)
+        if (output_file(1, part.path, O_WRONLY, st))
             refuse_input_as_output(1, st, stream);
+    }
+
+    uint64_t position = 0, begin = 0;
+    for (const Part &part : parts) {
         int fd = open_path(1, part.path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
         FILE *file = fdopen(fd, "wb");
         if (!file)
