@@ -2,6 +2,7 @@
 
 #include <array>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 // ffmpeg's ayuv64le pixels: A, Y, U, V as 16-bit little-endian samples.
 static std::string ayuv(const std::vector<std::array<unsigned, 4>> &pixels)
@@ -66,10 +67,11 @@ struct StandIns {
 };
 
 static std::string decode_args(const std::string &input, const std::string &size,
-                               const std::vector<std::string> &more = {})
+                               const std::vector<std::string> &more = {},
+                               std::vector<std::string> words = {})
 {
-    std::vector<std::string> words = {"-i", input, "-f", "rawvideo", "-pix_fmt", "ayuv64le",
-                                      "-s:v", size};
+    words.insert(words.end(), {"-i", input, "-f", "rawvideo", "-pix_fmt", "ayuv64le",
+                                      "-s:v", size});
     words.insert(words.end(), more.begin(), more.end());
     words.push_back("-");
     return lines(words);
@@ -107,6 +109,14 @@ TEST(FromVideo, ArgumentVectors)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(t.ran("ffprobe"));
     EXPECT_EQ(read_file(t.dir.file("ffmpeg.args")), decode_args(t.input, "640x480", {"-r", "25"}));
+
+    // -q quiets ffmpeg; ffprobe is quiet already.
+    r = s.run({"-qr", "25", s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(s.dir.file("ffprobe.args")),
+              lines({"-v", "quiet", "-show_streams", "-select_streams", "v", "-"}));
+    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")),
+              decode_args(s.input, "3x2", {"-r", "25"}, {"-loglevel", "error", "-nostats"}));
 }
 
 TEST(FromVideo, ProbeLines)
@@ -119,6 +129,27 @@ TEST(FromVideo, ProbeLines)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, "5x12"));
     EXPECT_EQ(read_file(s.output), stream_head(0, 5, 12));
+
+    // A quarter turn either way, from the rotate tag or the display matrix,
+    // swaps the size; the last rotation named counts.
+    const std::string matrix = "[SIDE_DATA]\nside_data_type=Display Matrix\ndisplaymatrix=\n"
+                               "00000000:            0       65536           0\n";
+    struct Turn {
+        std::string lines, size;
+    };
+    for (const Turn &t : {Turn{matrix + "rotation=-90\n[/SIDE_DATA]\n", "3x4"},
+                          Turn{matrix + "rotation=90\n[/SIDE_DATA]\n", "3x4"},
+                          Turn{"TAG:rotate=90\n", "3x4"}, Turn{"TAG:rotate=270\n", "3x4"},
+                          Turn{"TAG:rotate=-270\n", "3x4"}, Turn{"TAG:rotate=450\n", "3x4"},
+                          Turn{"TAG:rotate=180\n", "4x3"}, Turn{"rotation=0\n", "4x3"},
+                          Turn{"TAG:rotate=90\nrotation=180\n", "4x3"},
+                          Turn{"rotation=90.5\n", "4x3"}, Turn{"TAG:rotate=x\n", "4x3"},
+                          Turn{"side_data_rotation=90\n", "4x3"}}) {
+        s.probe("width=4\n" + t.lines + "height=3\n");
+        r = s.run({s.input, s.output});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, t.size)) << t.lines;
+    }
 
     s.probe("coded_width=64\nheight=48\n");
     r = s.run({s.input, s.output});
@@ -153,8 +184,9 @@ TEST(FromVideo, ProbeLines)
 TEST(FromVideo, Pixels)
 {
     StandIns s;
-    s.decode(ayuv({{65535, 4096, 32768, 32768}, {65535, 65535, 32768, 32768},
-                   {0, 65535, 32768, 32768}, {0, 4096, 32768, 32768}}));
+    // Video levels: luma 4096 is black and 60160 the sRGB white.
+    s.decode(ayuv({{65535, 4096, 32768, 32768}, {65535, 60160, 32768, 32768},
+                   {0, 60160, 32768, 32768}, {0, 4096, 32768, 32768}}));
     RunResult r = s.run({"-w2", "-h1", s.input, s.output});
     ASSERT_EQ(r.status, 0) << r.err;
     std::string out = read_file(s.output);
@@ -162,8 +194,8 @@ TEST(FromVideo, Pixels)
     ASSERT_EQ(out.substr(0, head.size()), head);
     std::vector<double> v = to_doubles(out, head.size());
     std::vector<double> want = {0, 0, 0, 1,
-                                0.820890068252883, 0.8636670129110935, 0.9403854623347935, 1,
-                                0.820890068252883, 0.8636670129110935, 0.9403854623347935, 0,
+                                0.9504705586542831, 0.9999999999999999, 1.0888287363958837, 1,
+                                0.9504705586542831, 0.9999999999999999, 1.0888287363958837, 0,
                                 0, 0, 0, 0};
     ASSERT_EQ(v.size(), want.size());
     for (size_t i = 0; i < v.size(); i++)
@@ -172,8 +204,8 @@ TEST(FromVideo, Pixels)
     r = s.run({"-d", "-w2", "-h1", s.input, s.output});
     ASSERT_EQ(r.status, 0) << r.err;
     v = to_doubles(read_file(s.output), head.size());
-    want = {0, 0, 0, 1, 0.8910652422851987, 0.9374990463111312, 1.0207759019672955, 1,
-            0.8910652422851987, 0.9374990463111312, 1.0207759019672955, 1, 0, 0, 0, 1};
+    want = {0, 0, 0, 1, 0.9504705586542831, 1.0, 1.0888287363958837, 1,
+            0.9504705586542831, 1.0, 1.0888287363958837, 1, 0, 0, 0, 1};
     ASSERT_EQ(v.size(), want.size());
     for (size_t i = 0; i < v.size(); i++)
         EXPECT_EQ(bits(v[i]), bits(want[i])) << i << ": " << v[i];
@@ -222,11 +254,26 @@ TEST(FromVideo, Failures)
     EXPECT_EQ(r.err, "no such codec\n");
     EXPECT_EQ(read_file(s.output).size(), 32u);
 
-    // An output that cannot be mapped (a write-only pipe): one line, status 1.
+    // An output that is not a regular file cannot take the head last: it is
+    // refused before anything runs, and with -L it is written.
     s.decode(ayuv({{65535, 4096, 32768, 32768}}));
-    r = s.run({"-w1", "-h1", s.input, "/dev/stdout"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-video: mmap /dev/stdout: Permission denied\n");
+    TempDir other;
+    const std::string fifo = other.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (std::string out : {std::string("/dev/stdout"), std::string("/dev/null"), fifo,
+                            other.path}) {
+        std::remove(s.dir.file("ffprobe.args").c_str());
+        std::remove(s.dir.file("ffmpeg.args").c_str());
+        r = s.run({s.input, out});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-from-video: " + out +
+                             ": not a regular file; an output of another kind needs -L\n");
+        EXPECT_FALSE(s.ran("ffprobe"));
+        EXPECT_FALSE(s.ran("ffmpeg"));
+    }
+    r = s.run({"-L", s.input, "/dev/stdout"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, stream_head(0, 2, 1) + doubles({0, 0, 0, 1}));
 
     // Standard output only with -L, refused before ffmpeg starts.
     std::remove(s.dir.file("ffmpeg.args").c_str());
@@ -242,7 +289,7 @@ TEST(FromVideo, Failures)
     EXPECT_EQ(r.err, "rv-from-video: video frame too large\n");
 
     const std::string usage =
-        "usage: rv-from-video [-r frame-rate] [-w width -h height] [-dL] input-file output-file\n";
+        "usage: rv-from-video [-r frame-rate] [-w width -h height] [-dLq] input-file output-file\n";
     for (std::vector<std::string> args :
          {std::vector<std::string>{"-w", "4", s.input, s.output}, {"-h", "4", s.input, s.output},
           {s.input}, {s.input, s.output, "x"}, {"-x", s.input, s.output}, {s.input, s.output, "-r"}}) {
