@@ -221,6 +221,19 @@ TEST(FromVideo, Pixels)
     EXPECT_EQ(read_file(s.output), stream_head(6, 2, 1) + body + body + body);
     s.decode(pixels);
 
+    // More than a block of pixels: every one once, in order.
+    std::vector<std::array<unsigned, 4>> many;
+    std::vector<double> many_want;
+    for (unsigned i = 0; i < 200000; i++) {
+        many.push_back({i % 65536, 4096, 32768, 32768});
+        many_want.insert(many_want.end(), {0, 0, 0, (i % 65536) / 65535.0});
+    }
+    s.decode(ayuv(many));
+    r = s.run({"-w200000", "-h1", s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(read_file(s.output) == stream_head(1, 200000, 1) + doubles(many_want));
+    s.decode(pixels);
+
     // With -L the head comes first, with the frame count 0, and "-" is
     // standard output.
     r = s.run({"-Lw2", "-h", "1", s.input, "-"});
@@ -338,4 +351,74 @@ TEST(FromVideo, RealVideo)
     head = stream_head(6, 32, 24);
     EXPECT_EQ(out.substr(0, head.size()), head);
     EXPECT_EQ(out.size(), head.size() + 6 * 32 * 24 * 32);
+}
+
+// RGBA bytes of an 8-bit PAM image (what follows its header).
+static std::string pam_body(const std::string &pam)
+{
+    size_t end = pam.find("ENDHDR\n");
+    return end == std::string::npos ? "" : pam.substr(end + 7);
+}
+
+// Cards that ffmpeg makes come out as ffmpeg itself shows them: white is the
+// sRGB white, black is black, and grey has the grey's 8-bit value.
+TEST(FromVideo, RealLevels)
+{
+    if (!have_program("ffmpeg") || !have_program("ffprobe"))
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    TempDir dir;
+    for (std::string colour : {"white", "black", "gray", "0x404040", "0xc8c8c8"}) {
+        std::string video = dir.file(colour + ".mkv");
+        RunResult r = run_shell("ffmpeg -nostdin -v error -f lavfi -i color=c=" + colour +
+                                ":size=4x2 -frames:v 1 -c:v ffv1 " + video);
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = run_shell("ffmpeg -nostdin -v error -i " + video + " -f rawvideo -pix_fmt rgba -");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string shown = r.out;
+        ASSERT_EQ(shown.size(), 32u);
+        r = run_shell("rv-from-video " + video + " " + dir.file("card.rv") +
+                      " && rv-to-image -d 8 < " + dir.file("card.rv"));
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string ours = pam_body(r.out);
+        ASSERT_EQ(ours.size(), shown.size()) << colour;
+        for (size_t i = 0; i < ours.size(); i++)
+            EXPECT_NEAR((unsigned char)ours[i], (unsigned char)shown[i], 1) << colour << " " << i;
+        if (colour == "white") {
+            std::vector<double> v = to_doubles(read_file(dir.file("card.rv")),
+                                               stream_head(1, 4, 2).size());
+            ASSERT_EQ(v.size(), 32u);
+            EXPECT_EQ(bits(v[0]), bits(0.9504705586542831));
+            EXPECT_EQ(bits(v[1]), bits(0.9999999999999999));
+            EXPECT_EQ(bits(v[2]), bits(1.0888287363958837));
+        }
+    }
+}
+
+// A video stored a quarter turn round is shown upright by ffmpeg: the stream
+// takes the size it is shown at, and its frames are those ffmpeg gives when
+// asked for that size (nothing squashed).
+TEST(FromVideo, RealRotation)
+{
+    if (!have_program("ffmpeg") || !have_program("ffprobe"))
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    TempDir dir;
+    RunResult r = run_shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=32x24:rate=10 "
+                            "-frames:v 2 -c:v mpeg4 -q:v 2 " + dir.file("flat.mp4"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (std::string turn : {"90", "270", "180"}) {
+        std::string video = dir.file("turned" + turn + ".mp4");
+        r = run_shell("ffmpeg -nostdin -v error -i " + dir.file("flat.mp4") +
+                      " -c copy -metadata:s:v:0 rotate=" + turn + " " + video);
+        ASSERT_EQ(r.status, 0) << r.err;
+        bool quarter = turn != "180";
+        const char *w = quarter ? "24" : "32", *h = quarter ? "32" : "24";
+        r = run({"rv-from-video", "-q", video, dir.file("out.rv")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = run({"rv-from-video", "-q", "-w", w, "-h", h, video, dir.file("sized.rv")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string out = read_file(dir.file("out.rv"));
+        EXPECT_EQ(out.substr(0, stream_head(2, 24, 32).size()),
+                  quarter ? stream_head(2, 24, 32) : stream_head(2, 32, 24)) << turn;
+        EXPECT_TRUE(out == read_file(dir.file("sized.rv"))) << turn;
+    }
 }
