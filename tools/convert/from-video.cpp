@@ -75,12 +75,13 @@ static void probe_size(const char *input, uint64_t &width, uint64_t &height)
 }
 
 // Without -L the head is put in front of the frames through a mapping of the
-// output, so the output must be a regular file (or one not yet made): that is
-// checked before anything is decoded.
+// output, so the output must be a regular file (or one not yet made): a pipe,
+// FIFO, device or socket is refused before anything is decoded.  (Opening a
+// directory fails anyway.)
 static void refuse_unmappable_output(const char *output)
 {
     struct stat st;
-    if (stat(output, &st) == 0 && !S_ISREG(st.st_mode))
+    if (stat(output, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
         fail(1, "%s: not a regular file; an output of another kind needs -L\n", output);
 }
 
