@@ -25,6 +25,14 @@ constexpr size_t block_pixels = size_t(1) << 17;
 // width × height must stay below this, so that a frame's byte size fits.
 constexpr uint64_t area_limit = uint64_t(1) << 59;
 
+// The settings of a run.
+struct Settings {
+    const char *rate = nullptr;
+    uint64_t width = 0, height = 0;
+    bool fast = false, head_first = false, quiet = false;
+    const char *input = nullptr, *output = nullptr;
+};
+
 // Whether a rotation in degrees that ffprobe printed (a stream's rotate tag,
 // or the rotation of its display matrix) is a quarter turn either way.  Text
 // that is not a whole number of degrees turns nothing.
@@ -84,14 +92,6 @@ static void refuse_unmappable_output(const char *output)
     if (stat(output, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
         fail(1, "%s: not a regular file; an output of another kind needs -L\n", output);
 }
-
-// The settings of a run.
-struct Settings {
-    const char *rate = nullptr;
-    uint64_t width = 0, height = 0;
-    bool fast = false, head_first = false, quiet = false;
-    const char *input = nullptr, *output = nullptr;
-};
 
 // Starts ffmpeg decoding the video into ayuv64le pixels of the frame size.
 static Child start_decoder(const Settings &set)
@@ -183,52 +183,66 @@ static Settings scan_command_line(int argc, char **argv)
     return set;
 }
 
+// The output: standard output ("-", only with -L) or a file opened for
+// reading and writing, as the mapping that puts the head in front needs.
+struct Output {
+    int fd;
+    const char *name;
+};
+
+static Output open_output(const Settings &set)
+{
+    if (strcmp(set.output, "-") == 0) {
+        if (!set.head_first)
+            fail(1, "standard out as output file is only allowed with -L\n");
+        return Output{1, "<stdout>"};
+    }
+    return Output{open_path(1, set.output, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666),
+                  set.output};
+}
+
+// Without -L: the frame count from the output's size, and the head put in
+// front of the frames.
+static void place_head_last(const Output &out, Stream &head, uint64_t frame_bytes)
+{
+    struct stat st;
+    if (fstat(out.fd, &st))
+        fail(1, "fstat %s:", out.name);
+    const uint64_t data = uint64_t(st.st_size);
+    if (data % frame_bytes)
+        fail(1, "%s: incomplete frame\n", "<subprocess>");
+    head.frames = data / frame_bytes;
+    output_prepend_head(1, out.fd, out.name, data, stream_head_text(head));
+}
+
 int main(int argc, char **argv)
 {
     Settings set = scan_command_line(argc, argv);
-    const bool to_stdout = strcmp(set.output, "-") == 0;
-    if (!set.head_first && !to_stdout)
+    if (!set.head_first && strcmp(set.output, "-") != 0)
         refuse_unmappable_output(set.output);
     if (!set.width)
         probe_size(set.input, set.width, set.height);
     uint64_t area;
     if (__builtin_mul_overflow(set.width, set.height, &area) || area >= area_limit)
         fail(1, "video frame too large\n");
-    const uint64_t frame_bytes = area * pixel_bytes;
 
-    int out_fd = 1;
-    const char *out_name = "<stdout>";
-    if (to_stdout) {
-        if (!set.head_first)
-            fail(1, "standard out as output file is only allowed with -L\n");
-    } else {
-        out_fd = open_path(1, set.output, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        out_name = set.output;
-    }
+    Output out = open_output(set);
     Stream head{};
     head.width = set.width;
     head.height = set.height;
     strcpy(head.pixfmt, "xyza");
     if (set.head_first) {
         HeadText text = stream_head_text(head);
-        write_or_fail(1, out_fd, out_name, text.bytes, text.length);
+        write_or_fail(1, out.fd, out.name, text.bytes, text.length);
     }
 
     Child decoder = start_decoder(set);
-    decode_pixels(decoder.fd, out_fd, out_name, set.fast);
+    decode_pixels(decoder.fd, out.fd, out.name, set.fast);
     close(decoder.fd);
     finish_child(1, decoder.pid);
 
-    if (!set.head_first) {
-        struct stat st;
-        if (fstat(out_fd, &st))
-            fail(1, "fstat %s:", set.output);
-        const uint64_t data = uint64_t(st.st_size);
-        if (data % frame_bytes)
-            fail(1, "%s: incomplete frame\n", "<subprocess>");
-        head.frames = data / frame_bytes;
-        output_prepend_head(1, out_fd, out_name, data, stream_head_text(head));
-    }
-    close(out_fd);
+    if (!set.head_first)
+        place_head_last(out, head, area * pixel_bytes);
+    close(out.fd);
     return 0;
 }
