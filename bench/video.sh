@@ -8,13 +8,13 @@
 # count the ffmpeg child too; ratios are of wall time to the baseline just
 # above them, measured in the same run.
 #
-# Usage: bench/video.sh BINDIR [SECONDS [SCRATCHDIR]]
-# SECONDS of video (default 2) take about 1.7 GB of files per second under
+# Usage: bench/video.sh BINDIR [SCRATCHDIR [SECONDS]]
+# SECONDS of video (default 2) take about 2.1 GB of files per second under
 # SCRATCHDIR (default /tmp), removed at the end.
 set -eu
-bin=$(cd "${1:?usage: video.sh BINDIR [SECONDS [SCRATCHDIR]]}" && pwd)
-seconds=${2:-2}
-scratch=${3:-/tmp}
+bin=$(cd "${1:?usage: video.sh BINDIR [SCRATCHDIR [SECONDS]]}" && pwd)
+scratch=${2:-/tmp}
+seconds=${3:-2}
 work=$(mktemp -d "$scratch/rv-bench-video.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
