@@ -1,59 +1,69 @@
 #!/bin/sh
-# Throughput of the video converters without the cost of a real codec: a
-# stand-in ffmpeg that only passes raw ayuv64le bytes on (cat), so what is
-# measured is the conversion and the moving of bytes.  rv-from-video turns
-# 6 million ayuv64le pixels into a stream file (head last) and rv-to-video
-# turns the same stream back into ayuv64le, each in normal and -d mode, set
-# next to cat(1) of the same bytes: for rv-from-video the ratio is to cat
-# writing the stream's bytes into a file, for rv-to-video to cat reading them
-# through a pipe.
+# Speed of the video converters on a real clip: a few seconds of ffmpeg's
+# testsrc2 at 1080p, encoded with libx264 (mpeg4 where that is missing).
+# rv-from-video decodes it with -L to /dev/null and into a file (head last),
+# next to ffmpeg alone decoding the same clip to raw ayuv64le; rv-to-video
+# encodes the decoded stream for ffmpeg's null muxer, next to ffmpeg alone
+# reading the same pixels as raw ayuv64le from a file.  Wall and CPU seconds
+# count the ffmpeg child too; ratios are of wall time to the baseline just
+# above them, measured in the same run.
 #
-# Usage: bench/video.sh BINDIR [SCRATCHDIR]
-# About 300 MB of files are made under SCRATCHDIR (default /tmp) and removed.
+# Usage: bench/video.sh BINDIR [SCRATCHDIR [SECONDS]]
+# SECONDS of video (default 2) take about 2.1 GB of files per second under
+# SCRATCHDIR (default /tmp), removed at the end.
 set -eu
-bin=$(cd "${1:?usage: video.sh BINDIR [SCRATCHDIR]}" && pwd)
+bin=$(cd "${1:?usage: video.sh BINDIR [SCRATCHDIR [SECONDS]]}" && pwd)
 scratch=${2:-/tmp}
+seconds=${3:-2}
 work=$(mktemp -d "$scratch/rv-bench-video.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM
-PATH=$work/stand-in:$bin:$PATH
+PATH=$bin:$PATH
 export PATH
 
 . "$(dirname "$0")/common.sh"
 
-# measure LABEL INPUT COMMAND...: one timed run, printed.
-measure() { report "$@"; }
+# measure LABEL INPUT OUTPUT COMMAND...: one timed run with standard input
+# from INPUT and standard output into OUTPUT, printed with the multiple of
+# $base (a baseline's wall time) when that is set.  What the command says on
+# standard error (ffmpeg's progress) is shown only when it fails.
+measure()
+{
+    _label=$1 _input=$2 _output=$3
+    shift 3
+    /usr/bin/time -f '%e %U %S' -o "$work/time" "$@" < "$_input" > "$_output" 2> "$work/err" ||
+        { cat "$work/err" >&2; exit 1; }
+    read -r wall user sys < "$work/time"
+    awk -v l="$_label" -v w="$wall" -v u="$user" -v s="$sys" -v base="${base:-0}" 'BEGIN {
+        printf "  %-34s wall %6.2f s  cpu %6.2f s (user %5.2f, sys %5.2f)", l, w, u + s, u, s
+        if (base > 0) printf "  %6.2f x baseline", w / base
+        printf "\n" }'
+    last=$wall
+}
 
-# The stand-in: rv-to-video's ffmpeg keeps what it reads in $work/fed (or
-# drops it), rv-from-video's ffmpeg prints $work/ayuv.
-mkdir "$work/stand-in"
-cat > "$work/stand-in/ffmpeg" <<SCRIPT
-#!/bin/sh
-case "\$2" in
-rawvideo) exec cat > "\${FED:-/dev/null}" ;;
-*) exec cat "$work/ayuv" ;;
-esac
-SCRIPT
-chmod +x "$work/stand-in/ffmpeg"
+w=1920 h=1080 rate=25
+codec=libx264
+ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' libx264 ' || codec=mpeg4
+clip=$work/clip.mp4
+ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=${w}x$h:rate=$rate -t "$seconds" \
+    -c:v $codec -pix_fmt yuv420p "$clip"
+frames=$(ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames \
+    -of default=noprint_wrappers=1:nokey=1 "$clip")
 
-# 20 frames of 640x480 with a gradient of greys and alpha.
-w=640 h=480 f=20
-rv-single-colour -f $f -w $w -h $h 0.18 0.5 | rv-to-text | awk 'NR == 1 { print; next }
-    { v = (NR % 997) / 997; print v * 0.95, v, v * 1.09, (NR % 3) / 2 }' |
-    rv-from-text > "$work/stream.rv"
-FED=$work/ayuv rv-to-video 25 out < "$work/stream.rv"
-
-echo "rv-from-video, $((w * h * f)) ayuv64le pixels into a stream file"
+echo "rv-from-video, $frames frames of ${w}x$h testsrc2 ($codec)"
 base=0
-measure "cat (ayuv bytes)" "$work/ayuv" cat
-measure "cat (stream bytes) into a file" "$work/stream.rv" sh -c "cat > $work/copy.rv"
+measure "ffmpeg to ayuv64le" /dev/null /dev/null \
+    ffmpeg -nostdin -v error -i "$clip" -f rawvideo -pix_fmt ayuv64le -
 base=$last
-measure "rv-from-video" /dev/null rv-from-video -w $w -h $h in "$work/out.rv"
-measure "rv-from-video -d" /dev/null rv-from-video -d -w $w -h $h in "$work/out.rv"
+measure "rv-from-video -L" /dev/null /dev/null rv-from-video -L "$clip" -
+measure "rv-from-video -L -d" /dev/null /dev/null rv-from-video -L -d "$clip" -
+measure "rv-from-video into a file" /dev/null /dev/null rv-from-video "$clip" "$work/clip.rv"
 
-echo "rv-to-video, the same pixels as a stream"
+echo "rv-to-video, the same frames for the null muxer"
+ffmpeg -nostdin -v error -i "$clip" -f rawvideo -pix_fmt ayuv64le "$work/clip.ayuv"
 base=0
-measure "cat (stream bytes)" "$work/stream.rv" cat
+measure "ffmpeg from ayuv64le" /dev/null /dev/null ffmpeg -nostdin -v error -f rawvideo \
+    -pix_fmt ayuv64le -r $rate -s:v ${w}x$h -i "$work/clip.ayuv" -f null -
 base=$last
-measure "rv-to-video" "$work/stream.rv" rv-to-video 25 out
-measure "rv-to-video -d" "$work/stream.rv" rv-to-video -d 25 out
+measure "rv-to-video" "$work/clip.rv" /dev/null rv-to-video $rate -nostdin -f null -
+measure "rv-to-video -d" "$work/clip.rv" /dev/null rv-to-video -d $rate -nostdin -f null -

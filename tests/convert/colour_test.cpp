@@ -124,3 +124,102 @@ TEST(Colour, Matrices)
         ASSERT_NEAR(back.z, c, 1e-14);
     }
 }
+
+// Samples at video levels: A, Y, U, V.
+static Ayuv samples(unsigned a, unsigned y, unsigned u, unsigned v)
+{
+    return Ayuv{uint16_t(a), uint16_t(y), uint16_t(u), uint16_t(v)};
+}
+
+TEST(Colour, VideoLevels)
+{
+    // Black, white and the grey of encoded 0.5 are what the sRGB bridge gives
+    // for linear 0, 1 and the decoded 0.5, bit for bit.
+    const double g = srgb_decode(0.5);
+    struct Card {
+        unsigned luma;
+        Xyz xyz;
+    };
+    for (Card card : {Card{4096, rgb_to_xyz(0, 0, 0)}, Card{60160, rgb_to_xyz(1, 1, 1)},
+                      Card{4096 + 56064 / 2, rgb_to_xyz(g, g, g)}}) {
+        Pixel p = yuv_to_xyz(samples(65535, card.luma, 32768, 32768), false);
+        EXPECT_BITS(p.x, card.xyz.x);
+        EXPECT_BITS(p.y, card.xyz.y);
+        EXPECT_BITS(p.z, card.xyz.z);
+        EXPECT_BITS(p.a, 1.0);
+    }
+    // The fast matrix has no transfer function, but agrees at white.
+    Pixel fast = yuv_to_xyz(samples(0, 60160, 32768, 32768), true);
+    EXPECT_NEAR(fast.x, 0.9504705586542831, 1e-15);
+    EXPECT_NEAR(fast.y, 1.0, 1e-15);
+    EXPECT_NEAR(fast.z, 1.0888287363958837, 1e-15);
+    EXPECT_BITS(fast.a, 1.0);
+    // Chroma 61440 is half a unit: with black luma, the encoded values are
+    // half the matrix's chroma column, which halving gives exactly.
+    Pixel blue = yuv_to_xyz(samples(65535, 4096, 61440, 32768), false);
+    Xyz want = rgb_to_xyz(srgb_decode(0.5 * 0.000283280104858212),
+                          srgb_decode(0.5 * -0.3963088666949721),
+                          srgb_decode(0.5 * 2.039900035075413));
+    EXPECT_BITS(blue.x, want.x);
+    EXPECT_BITS(blue.y, want.y);
+    EXPECT_BITS(blue.z, want.z);
+    // Above white and below black nothing is clamped.
+    EXPECT_GT(yuv_to_xyz(samples(65535, 65535, 32768, 32768), false).y, 1.2);
+    EXPECT_LT(yuv_to_xyz(samples(65535, 0, 32768, 32768), false).y, 0);
+
+    // White and black come back as the same samples; alpha is truncated.
+    EXPECT_EQ(xyz_to_yuv(Pixel{0, 0, 0, 0.5}, false).a, 32767);
+    for (bool fast : {false, true}) {
+        Ayuv black = xyz_to_yuv(Pixel{0, 0, 0, 1}, fast);
+        EXPECT_EQ(black.y, 4096);
+        EXPECT_EQ(black.u, 32768);
+        EXPECT_EQ(black.v, 32768);
+    }
+}
+
+// Every luma sample between black and white, with chroma on a grid, comes
+// back through XYZ at most one step lower (the samples are truncated), in both
+// modes.
+TEST(Colour, VideoRoundTrip)
+{
+    for (bool fast : {false, true})
+        for (unsigned u = 4096; u <= 61440; u += 7168)
+            for (unsigned v = 4096; v <= 61440; v += 7168)
+                for (unsigned y = 4096; y <= 60160; y += (u == 32768 && v == 32768 ? 1 : 97)) {
+                    Ayuv out = xyz_to_yuv(yuv_to_xyz(samples(65535, y, u, v), fast), fast);
+                    auto near = [](int a, int b) { return a - b <= 1 && b - a <= 1; };
+                    ASSERT_TRUE(out.a == 65535 && near(out.y, y) && near(out.u, u) &&
+                                near(out.v, v))
+                        << fast << " " << y << " " << u << " " << v;
+                }
+}
+
+// The cache gives what converting gives, also for keys that share a slot, and
+// converts a run of equal pixels once.
+TEST(Colour, ConversionCache)
+{
+    static ConversionCache<8, Pixel> cache;
+    size_t conversions = 0;
+    auto convert = [&conversions](const unsigned char *p) {
+        conversions++;
+        return yuv_to_xyz(load_ayuv(p), false);
+    };
+    cache_start(cache, convert);
+    EXPECT_EQ(conversions, 1u);
+    uint64_t state = 12345;
+    for (int i = 0; i < 200000; i++) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        // Few distinct values, so that keys repeat and collide.
+        unsigned char key[8];
+        for (int k = 0; k < 8; k++)
+            key[k] = (state >> (40 + k)) & 3 ? 0 : uint8_t(state >> (8 * k));
+        Pixel want = yuv_to_xyz(load_ayuv(key), false);
+        Pixel got = cache_convert(cache, key, convert);
+        ASSERT_EQ(memcmp(&got, &want, sizeof got), 0) << i;
+    }
+    unsigned char same[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    conversions = 0;
+    for (int i = 0; i < 100; i++)
+        cache_convert(cache, same, convert);
+    EXPECT_EQ(conversions, 1u);
+}

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 // ffmpeg's ayuv64le pixels: A, Y, U, V as 16-bit little-endian samples.
 static std::string ayuv(const std::vector<std::array<unsigned, 4>> &pixels)
@@ -66,10 +67,11 @@ struct StandIns {
 };
 
 static std::string decode_args(const std::string &input, const std::string &size,
-                               const std::vector<std::string> &more = {})
+                               const std::vector<std::string> &more = {},
+                               std::vector<std::string> words = {})
 {
-    std::vector<std::string> words = {"-i", input, "-f", "rawvideo", "-pix_fmt", "ayuv64le",
-                                      "-s:v", size};
+    words.insert(words.end(), {"-i", input, "-f", "rawvideo", "-pix_fmt", "ayuv64le",
+                                      "-s:v", size});
     words.insert(words.end(), more.begin(), more.end());
     words.push_back("-");
     return lines(words);
@@ -107,6 +109,14 @@ TEST(FromVideo, ArgumentVectors)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(t.ran("ffprobe"));
     EXPECT_EQ(read_file(t.dir.file("ffmpeg.args")), decode_args(t.input, "640x480", {"-r", "25"}));
+
+    // -q quiets ffmpeg; ffprobe is quiet already.
+    r = s.run({"-qr", "25", s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_file(s.dir.file("ffprobe.args")),
+              lines({"-v", "quiet", "-show_streams", "-select_streams", "v", "-"}));
+    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")),
+              decode_args(s.input, "3x2", {"-r", "25"}, {"-loglevel", "error", "-nostats"}));
 }
 
 TEST(FromVideo, ProbeLines)
@@ -119,6 +129,27 @@ TEST(FromVideo, ProbeLines)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, "5x12"));
     EXPECT_EQ(read_file(s.output), stream_head(0, 5, 12));
+
+    // A quarter turn either way, from the rotate tag or the display matrix,
+    // swaps the size; the last rotation named counts.
+    const std::string matrix = "[SIDE_DATA]\nside_data_type=Display Matrix\ndisplaymatrix=\n"
+                               "00000000:            0       65536           0\n";
+    struct Turn {
+        std::string lines, size;
+    };
+    for (const Turn &t : {Turn{matrix + "rotation=-90\n[/SIDE_DATA]\n", "3x4"},
+                          Turn{matrix + "rotation=90\n[/SIDE_DATA]\n", "3x4"},
+                          Turn{"TAG:rotate=90\n", "3x4"}, Turn{"TAG:rotate=270\n", "3x4"},
+                          Turn{"TAG:rotate=-270\n", "3x4"}, Turn{"TAG:rotate=450\n", "3x4"},
+                          Turn{"TAG:rotate=180\n", "4x3"}, Turn{"rotation=0\n", "4x3"},
+                          Turn{"TAG:rotate=90\nrotation=180\n", "4x3"},
+                          Turn{"rotation=90.5\n", "4x3"}, Turn{"TAG:rotate=x\n", "4x3"},
+                          Turn{"side_data_rotation=90\n", "4x3"}}) {
+        s.probe("width=4\n" + t.lines + "height=3\n");
+        r = s.run({s.input, s.output});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, t.size)) << t.lines;
+    }
 
     s.probe("coded_width=64\nheight=48\n");
     r = s.run({s.input, s.output});
@@ -153,8 +184,9 @@ TEST(FromVideo, ProbeLines)
 TEST(FromVideo, Pixels)
 {
     StandIns s;
-    s.decode(ayuv({{65535, 4096, 32768, 32768}, {65535, 65535, 32768, 32768},
-                   {0, 65535, 32768, 32768}, {0, 4096, 32768, 32768}}));
+    // Video levels: luma 4096 is black and 60160 the sRGB white.
+    s.decode(ayuv({{65535, 4096, 32768, 32768}, {65535, 60160, 32768, 32768},
+                   {0, 60160, 32768, 32768}, {0, 4096, 32768, 32768}}));
     RunResult r = s.run({"-w2", "-h1", s.input, s.output});
     ASSERT_EQ(r.status, 0) << r.err;
     std::string out = read_file(s.output);
@@ -162,8 +194,8 @@ TEST(FromVideo, Pixels)
     ASSERT_EQ(out.substr(0, head.size()), head);
     std::vector<double> v = to_doubles(out, head.size());
     std::vector<double> want = {0, 0, 0, 1,
-                                0.820890068252883, 0.8636670129110935, 0.9403854623347935, 1,
-                                0.820890068252883, 0.8636670129110935, 0.9403854623347935, 0,
+                                0.9504705586542831, 0.9999999999999999, 1.0888287363958837, 1,
+                                0.9504705586542831, 0.9999999999999999, 1.0888287363958837, 0,
                                 0, 0, 0, 0};
     ASSERT_EQ(v.size(), want.size());
     for (size_t i = 0; i < v.size(); i++)
@@ -172,8 +204,8 @@ TEST(FromVideo, Pixels)
     r = s.run({"-d", "-w2", "-h1", s.input, s.output});
     ASSERT_EQ(r.status, 0) << r.err;
     v = to_doubles(read_file(s.output), head.size());
-    want = {0, 0, 0, 1, 0.8910652422851987, 0.9374990463111312, 1.0207759019672955, 1,
-            0.8910652422851987, 0.9374990463111312, 1.0207759019672955, 1, 0, 0, 0, 1};
+    want = {0, 0, 0, 1, 0.9504705586542831, 1.0, 1.0888287363958837, 1,
+            0.9504705586542831, 1.0, 1.0888287363958837, 1, 0, 0, 0, 1};
     ASSERT_EQ(v.size(), want.size());
     for (size_t i = 0; i < v.size(); i++)
         EXPECT_EQ(bits(v[i]), bits(want[i])) << i << ": " << v[i];
@@ -187,6 +219,19 @@ TEST(FromVideo, Pixels)
     ASSERT_EQ(r.status, 0) << r.err;
     std::string body = out.substr(head.size());
     EXPECT_EQ(read_file(s.output), stream_head(6, 2, 1) + body + body + body);
+    s.decode(pixels);
+
+    // More than a block of pixels: every one once, in order.
+    std::vector<std::array<unsigned, 4>> many;
+    std::vector<double> many_want;
+    for (unsigned i = 0; i < 200000; i++) {
+        many.push_back({i % 65536, 4096, 32768, 32768});
+        many_want.insert(many_want.end(), {0, 0, 0, (i % 65536) / 65535.0});
+    }
+    s.decode(ayuv(many));
+    r = s.run({"-w200000", "-h1", s.input, s.output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(read_file(s.output) == stream_head(1, 200000, 1) + doubles(many_want));
     s.decode(pixels);
 
     // With -L the head comes first, with the frame count 0, and "-" is
@@ -222,11 +267,28 @@ TEST(FromVideo, Failures)
     EXPECT_EQ(r.err, "no such codec\n");
     EXPECT_EQ(read_file(s.output).size(), 32u);
 
-    // An output that cannot be mapped (a write-only pipe): one line, status 1.
+    // An output that is not a regular file cannot take the head last: it is
+    // refused before anything runs, and with -L it is written.
     s.decode(ayuv({{65535, 4096, 32768, 32768}}));
-    r = s.run({"-w1", "-h1", s.input, "/dev/stdout"});
+    TempDir other;
+    const std::string fifo = other.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (std::string out : {std::string("/dev/stdout"), std::string("/dev/null"), fifo}) {
+        std::remove(s.dir.file("ffprobe.args").c_str());
+        std::remove(s.dir.file("ffmpeg.args").c_str());
+        r = s.run({s.input, out});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-from-video: " + out +
+                             ": not a regular file; an output of another kind needs -L\n");
+        EXPECT_FALSE(s.ran("ffprobe"));
+        EXPECT_FALSE(s.ran("ffmpeg"));
+    }
+    r = s.run({"-w1", "-h1", s.input, other.path});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-video: mmap /dev/stdout: Permission denied\n");
+    EXPECT_EQ(r.err, "rv-from-video: open " + other.path + ": Is a directory\n");
+    r = s.run({"-L", s.input, "/dev/stdout"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, stream_head(0, 2, 1) + doubles({0, 0, 0, 1}));
 
     // Standard output only with -L, refused before ffmpeg starts.
     std::remove(s.dir.file("ffmpeg.args").c_str());
@@ -242,7 +304,7 @@ TEST(FromVideo, Failures)
     EXPECT_EQ(r.err, "rv-from-video: video frame too large\n");
 
     const std::string usage =
-        "usage: rv-from-video [-r frame-rate] [-w width -h height] [-dL] input-file output-file\n";
+        "usage: rv-from-video [-r frame-rate] [-w width -h height] [-dLq] input-file output-file\n";
     for (std::vector<std::string> args :
          {std::vector<std::string>{"-w", "4", s.input, s.output}, {"-h", "4", s.input, s.output},
           {s.input}, {s.input, s.output, "x"}, {"-x", s.input, s.output}, {s.input, s.output, "-r"}}) {
@@ -291,4 +353,74 @@ TEST(FromVideo, RealVideo)
     head = stream_head(6, 32, 24);
     EXPECT_EQ(out.substr(0, head.size()), head);
     EXPECT_EQ(out.size(), head.size() + 6 * 32 * 24 * 32);
+}
+
+// RGBA bytes of an 8-bit PAM image (what follows its header).
+static std::string pam_body(const std::string &pam)
+{
+    size_t end = pam.find("ENDHDR\n");
+    return end == std::string::npos ? "" : pam.substr(end + 7);
+}
+
+// Cards that ffmpeg makes come out as ffmpeg itself shows them: white is the
+// sRGB white, black is black, and grey has the grey's 8-bit value.
+TEST(FromVideo, RealLevels)
+{
+    if (!have_program("ffmpeg") || !have_program("ffprobe"))
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    TempDir dir;
+    for (std::string colour : {"white", "black", "gray", "0x404040", "0xc8c8c8"}) {
+        std::string video = dir.file(colour + ".mkv");
+        RunResult r = run_shell("ffmpeg -nostdin -v error -f lavfi -i color=c=" + colour +
+                                ":size=4x2 -frames:v 1 -c:v ffv1 " + video);
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = run_shell("ffmpeg -nostdin -v error -i " + video + " -f rawvideo -pix_fmt rgba -");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string shown = r.out;
+        ASSERT_EQ(shown.size(), 32u);
+        r = run_shell("rv-from-video " + video + " " + dir.file("card.rv") +
+                      " && rv-to-image -d 8 < " + dir.file("card.rv"));
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string ours = pam_body(r.out);
+        ASSERT_EQ(ours.size(), shown.size()) << colour;
+        for (size_t i = 0; i < ours.size(); i++)
+            EXPECT_NEAR((unsigned char)ours[i], (unsigned char)shown[i], 1) << colour << " " << i;
+        if (colour == "white") {
+            std::vector<double> v = to_doubles(read_file(dir.file("card.rv")),
+                                               stream_head(1, 4, 2).size());
+            ASSERT_EQ(v.size(), 32u);
+            EXPECT_EQ(bits(v[0]), bits(0.9504705586542831));
+            EXPECT_EQ(bits(v[1]), bits(0.9999999999999999));
+            EXPECT_EQ(bits(v[2]), bits(1.0888287363958837));
+        }
+    }
+}
+
+// A video stored a quarter turn round is shown upright by ffmpeg: the stream
+// takes the size it is shown at, and its frames are those ffmpeg gives when
+// asked for that size (nothing squashed).
+TEST(FromVideo, RealRotation)
+{
+    if (!have_program("ffmpeg") || !have_program("ffprobe"))
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    TempDir dir;
+    RunResult r = run_shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=32x24:rate=10 "
+                            "-frames:v 2 -c:v mpeg4 -q:v 2 " + dir.file("flat.mp4"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (std::string turn : {"90", "270", "180"}) {
+        std::string video = dir.file("turned" + turn + ".mp4");
+        r = run_shell("ffmpeg -nostdin -v error -i " + dir.file("flat.mp4") +
+                      " -c copy -metadata:s:v:0 rotate=" + turn + " " + video);
+        ASSERT_EQ(r.status, 0) << r.err;
+        bool quarter = turn != "180";
+        const char *w = quarter ? "24" : "32", *h = quarter ? "32" : "24";
+        r = run({"rv-from-video", "-q", video, dir.file("out.rv")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        r = run({"rv-from-video", "-q", "-w", w, "-h", h, video, dir.file("sized.rv")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string out = read_file(dir.file("out.rv"));
+        EXPECT_EQ(out.substr(0, stream_head(2, 24, 32).size()),
+                  quarter ? stream_head(2, 24, 32) : stream_head(2, 32, 24)) << turn;
+        EXPECT_TRUE(out == read_file(dir.file("sized.rv"))) << turn;
+    }
 }

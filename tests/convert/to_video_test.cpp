@@ -68,8 +68,11 @@ TEST(ToVideo, ArgumentsAndSamples)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n"
                         "-y\n-c:v\nffv1\nout.mkv\n");
-    std::vector<Samples> want = {{65535, 65535, 32768, 32768}, {65535, 4096, 32768, 32768},
-                                 {32767, 36863, 32768, 32768}, {65535, 65535, 32768, 32768}};
+    // Video levels, luma 4096 to 60160: the sRGB white encodes to just below
+    // 1 (0.9999999999999999) and is truncated to one step below 60160.
+    std::vector<Samples> want = {{65535, 60159, 32768, 32768}, {65535, 4096, 32768, 32768},
+                                 {32767, 4096 + 56064 / 2, 32768, 32768},
+                                 {65535, 60159, 32768, 32768}};
     std::vector<Samples> got = s.fed();
     ASSERT_EQ(got.size(), 6u);
     for (size_t i = 0; i < want.size(); i++)
@@ -83,10 +86,20 @@ TEST(ToVideo, ArgumentsAndSamples)
     ASSERT_EQ(r.status, 0) << r.err;
     got = s.fed();
     ASSERT_EQ(got.size(), 6u);
-    EXPECT_EQ(got[0], (Samples{65535, 65535, 32768, 32768}));
+    EXPECT_EQ(got[0], (Samples{65535, 60160, 32768, 32768}));
     EXPECT_EQ(got[1], (Samples{65535, 4096, 32768, 32768}));
     EXPECT_EQ(got[4][0], 65535u);
     EXPECT_EQ(got[5], (Samples{65535, 0, 0, 0}));
+
+    // -q quiets ffmpeg; nothing else changes.
+    r = s.run({"-dq", "25", "-c:v", "ffv1", "out.mkv"}, stream);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(s.args(), "-loglevel\nerror\n-nostats\n-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n"
+                        "-s:v\n3x2\n-i\n-\n-c:v\nffv1\nout.mkv\n");
+    EXPECT_EQ(s.fed(), got);
+    r = s.run({"25", "-q", "out.mkv"}, stream);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n-q\nout.mkv\n");
 
     // Out-of-range values of every kind are clamped, never wrapped.
     r = s.run({"25", "out.mkv"}, make_stream(1, 2, 1, {inf, inf, -inf, inf, 1e300, -1e300, 1e300, -inf}));
@@ -124,6 +137,22 @@ TEST(ToVideo, InputEnds)
     ASSERT_EQ(got.size(), 1000u);
     for (int i = 0; i < 1000; i++)
         EXPECT_EQ(got[i][0], unsigned(i / 999.0 * 65535)) << i;
+
+    // More than a block, arriving in pieces that split pixels: every pixel
+    // once, in order.
+    values.clear();
+    for (int i = 0; i < 300000; i++)
+        values.insert(values.end(), {0, 0, 0, (i % 65536) / 65535.0});
+    RunOptions pieces;
+    pieces.path = {s.dir.path};
+    pieces.input = make_stream(1, 300000, 1, values);
+    pieces.input_chunk = 1000003;
+    r = ::run({"rv-to-video", "10", "o.mkv"}, pieces);
+    ASSERT_EQ(r.status, 0) << r.err;
+    got = s.fed();
+    ASSERT_EQ(got.size(), 300000u);
+    for (int i = 0; i < 300000; i++)
+        ASSERT_EQ(got[i], (Samples{unsigned(i % 65536), 4096, 32768, 32768})) << i;
 }
 
 TEST(ToVideo, Failures)
@@ -145,7 +174,7 @@ TEST(ToVideo, Failures)
     EXPECT_EQ(r.err, "rv-to-video: <stdin>: file format not supported\n");
     EXPECT_EQ(s.args(), "");
 
-    const std::string usage = "usage: rv-to-video [-d] frame-rate ffmpeg-arguments ...\n";
+    const std::string usage = "usage: rv-to-video [-dq] frame-rate ffmpeg-arguments ...\n";
     for (std::vector<std::string> args : {std::vector<std::string>{"10"}, {}, {"-y", "10", "o.mkv"},
                                           {"-d"}, {"-d", "10"}}) {
         r = s.run(args, make_stream(1, 1, 1, {0, 0, 0, 1}));
@@ -170,8 +199,7 @@ TEST(ToVideo, RealVideo)
         GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
     TempDir dir;
     std::vector<double> values;
-    // Greys and a shade of orange, all within the range of the YUV samples
-    // (luma reaches only 0.9375 of the encoded white).
+    // Greys up to white and a shade of orange.
     const double orange[3] = {(0.6 * 0.4124574455823676 + 0.2 * 0.3575758652455159) +
                                   0.07 * 0.18043724782639967,
                               (0.6 * 0.21267337037840828 + 0.2 * 0.7151517304910318) +
@@ -180,7 +208,7 @@ TEST(ToVideo, RealVideo)
                                   0.07 * 0.9503028385523717};
     for (int f = 0; f < 3; f++)
         for (int i = 0; i < 64 * 48; i++) {
-            double level = ((i + 17 * f) % 97) / 96.0 * 0.8;
+            double level = ((i + 17 * f) % 97) / 96.0;
             double alpha = (i % 5) / 4.0;
             const double *colour = i % 2 ? orange : white;
             values.insert(values.end(),
@@ -211,4 +239,48 @@ TEST(ToVideo, RealVideo)
         worst = std::max(worst, std::fabs(got[i] - values[i]));
     EXPECT_LT(worst, 1e-4) << worst;
     EXPECT_GT(worst, 0); // the loop really went through 16-bit samples
+
+    // Encoded again, every sample is within one step of the first encoding.
+    std::string again = dir.file("again.mkv");
+    RunOptions from_file;
+    from_file.stdin_path = back;
+    r = run({"rv-to-video", "-q", "10", "-c:v", "ffv1", again}, from_file);
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run_shell("ffmpeg -nostdin -v error -i " + video + " -f rawvideo -pix_fmt ayuv64le -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<Samples> first = samples(r.out);
+    r = run_shell("ffmpeg -nostdin -v error -i " + again + " -f rawvideo -pix_fmt ayuv64le -");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<Samples> second = samples(r.out);
+    ASSERT_EQ(first.size(), size_t(3 * 64 * 48));
+    ASSERT_EQ(second.size(), first.size());
+    for (size_t i = 0; i < first.size(); i++)
+        for (size_t k = 0; k < 4; k++)
+            ASSERT_LE(std::abs(int(first[i][k]) - int(second[i][k])), 1) << i << " " << k;
+}
+
+// Cards play as rv-to-image shows them: ffmpeg's own conversion of the video
+// to 8-bit RGB gives the values of the image, white included.
+TEST(ToVideo, RealLevels)
+{
+    if (!have_program("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    TempDir dir;
+    for (std::string luma : {"0", "0.05", "0.2", "0.5", "0.8", "1"}) {
+        std::string video = dir.file("card" + luma + ".mkv");
+        RunResult r = run_shell("rv-single-colour -w 4 -h 2 " + luma + " | rv-to-video -q 1 -c:v ffv1 " +
+                                video + " && ffmpeg -nostdin -v error -i " + video +
+                                " -f rawvideo -pix_fmt rgba -");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string shown = r.out;
+        r = run_shell("rv-single-colour -w 4 -h 2 " + luma + " | rv-to-image -d 8");
+        ASSERT_EQ(r.status, 0) << r.err;
+        size_t end = r.out.find("ENDHDR\n");
+        ASSERT_NE(end, std::string::npos);
+        std::string image = r.out.substr(end + 7);
+        ASSERT_EQ(shown.size(), 32u);
+        ASSERT_EQ(image.size(), shown.size());
+        for (size_t i = 0; i < image.size(); i++)
+            EXPECT_NEAR((unsigned char)shown[i], (unsigned char)image[i], 1) << luma << " " << i;
+    }
 }

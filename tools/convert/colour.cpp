@@ -40,17 +40,17 @@ Rgb xyz_to_rgb(double x, double y, double z)
 Pixel yuv_to_xyz(Ayuv s, bool fast)
 {
     if (fast) {
-        double y = int(s.y) - 4096, u = int(s.u) - 32768, v = int(s.v) - 32768;
+        double y = int(s.y) - luma_black, u = int(s.u) - chroma_zero, v = int(s.v) - chroma_zero;
         return Pixel{
-            (y * 1.4503251066670986e-05 + u * 3.4558679063934274e-06) + v * 4.009233986305529e-06,
-            (y * 1.525902189669642e-05 + u * -2.0772281440939065e-06) + v * -2.638986076923054e-06,
-            (y * 1.6614461530417088e-05 + u * 2.885925752619118e-05) + v * -7.178108687576918e-07,
+            (y * 1.6953313332161156e-05 + u * 3.949503056038876e-06) + v * 4.581911783142662e-06,
+            (y * 1.783675799086758e-05 + u * -2.3739387978375088e-06) + v * -3.0159380676470492e-06,
+            (y * 1.942117466459553e-05 + u * 3.2981505335849244e-05) + v * -8.20342760952067e-07,
             1.0,
         };
     }
-    double y = (int(s.y) - 4096) / 65535.0;
-    double u = (int(s.u) - 32768) / 65535.0;
-    double v = (int(s.v) - 32768) / 65535.0;
+    double y = (int(s.y) - luma_black) / double(luma_steps);
+    double u = (int(s.u) - chroma_zero) / double(chroma_steps);
+    double v = (int(s.v) - chroma_zero) / double(chroma_steps);
     double r = srgb_decode((y + u * 0.000283280104858212) + v * 1.1407044959055852);
     double g = srgb_decode((y + u * -0.3963088666949721) + v * -0.5810736428822822);
     double b = srgb_decode((y + u * 2.039900035075413) + v * 0.000171790316923077);
@@ -73,9 +73,9 @@ static Ayuv yuv_samples(double alpha, double y, double u, double v)
 {
     return Ayuv{
         uint16_t(sample_in(alpha, 0, 65535)),
-        uint16_t(sample_in(y, -4096, 61439) + 4096),
-        uint16_t(sample_in(u, -32768, 32767) + 32768),
-        uint16_t(sample_in(v, -32768, 32767) + 32768),
+        uint16_t(sample_in(y, -luma_black, 65535 - luma_black) + luma_black),
+        uint16_t(sample_in(u, -chroma_zero, 65535 - chroma_zero) + chroma_zero),
+        uint16_t(sample_in(v, -chroma_zero, 65535 - chroma_zero) + chroma_zero),
     };
 }
 
@@ -84,13 +84,13 @@ Ayuv xyz_to_yuv(const Pixel &p, bool fast)
     if (fast)
         return yuv_samples(
             65535,
-            (p.x * 26625.38231027396 + p.y * 40524.009094943605) + p.z * -271.5313105642117,
-            (p.x * -11278.37514454173 + p.y * -26409.917731575) + p.z * 34100.570654318486,
-            (p.x * 162829.6010001284 + p.y * -123829.31321263907) + p.z * -28411.65702312921);
+            (p.x * 22777.53008076898 + p.y * 34667.55239030929) + p.z * -232.2900952997526,
+            (p.x * -9868.728836325643 + p.y * -23109.03063095196) + p.z * 29838.454621213692,
+            (p.x * 142478.07491800355 + p.y * -108352.30238598572) + p.z * -24860.579237572612);
     Rgb c = xyz_to_rgb(p.x, p.y, p.z);
     double r = srgb_encode(c.r), g = srgb_encode(c.g), b = srgb_encode(c.b);
     double y = (r * 0.299 + g * 0.587) + b * 0.114;
     double u = (r * -0.1466275659824047 + g * -0.28771586836102964) + b * 0.43434343434343436;
     double v = (r * 0.6145689257722452 + g * -0.5145228215767635) + b * -0.10004610419548178;
-    return yuv_samples(p.a * 65535, y * 65535, u * 65535, v * 65535);
+    return yuv_samples(p.a * 65535, y * luma_steps, u * chroma_steps, v * chroma_steps);
 }
