@@ -1,12 +1,15 @@
 # The two front-door commands: `make demo` and `make check`.
 BUILD := build
 SANITIZE_BUILD := build/sanitize
+# The stream buffer at 1024 bytes: the same tests prove that no output depends on its size.
+SMALL_BUFFER_BUILD := build/small-buffer
 # The programs alone, without the tests (no GoogleTest needed), for demo and install.
 PROGRAMS_BUILD := build/programs
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
-.PHONY: all build programs sanitize-build check check-release check-sanitize demo install clean
+.PHONY: all build programs sanitize-build small-buffer-build check check-release check-sanitize \
+	check-small-buffer demo install clean
 
 all: build
 
@@ -22,14 +25,21 @@ sanitize-build:
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DRV_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 
+small-buffer-build:
+	cmake -S . -B $(SMALL_BUFFER_BUILD) -DCMAKE_BUILD_TYPE=Release -DRV_STREAM_BUFFER_SIZE=1024
+	cmake --build $(SMALL_BUFFER_BUILD) -j $(JOBS)
+
 check-release: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 check-sanitize: sanitize-build
 	ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
-# Every test, once optimised and once under the sanitizers.
-check: check-release check-sanitize
+check-small-buffer: small-buffer-build
+	ctest --test-dir $(SMALL_BUFFER_BUILD) --output-on-failure -j $(JOBS)
+
+# Every test, optimised, with a 1024-byte stream buffer, and under the sanitizers.
+check: check-release check-small-buffer check-sanitize
 
 demo: programs
 	sh demo/demo.sh $(PROGRAMS_BUILD)/bin $(BUILD)/demo
