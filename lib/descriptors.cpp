@@ -70,6 +70,26 @@ int pwrite_all(int fd, const void *buffer, size_t length, off_t offset)
     return 0;
 }
 
+int writev_all(int fd, struct iovec *pieces, size_t count)
+{
+    while (count) {
+        int n = count < IOV_MAX ? int(count) : IOV_MAX;
+        ssize_t r = writev(fd, pieces, n);
+        if (r < 0)
+            return -1;
+        size_t done = size_t(r);
+        while (count && done >= pieces->iov_len) {
+            done -= pieces->iov_len;
+            pieces++, count--;
+        }
+        if (count) {
+            pieces->iov_base = static_cast<char *>(pieces->iov_base) + done;
+            pieces->iov_len -= done;
+        }
+    }
+    return 0;
+}
+
 int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t total)
 {
     while (total) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
+#include <sys/uio.h>
 
 // The name every diagnostic starts with (argv[0]); may be null.
 extern const char *program_name;
@@ -32,6 +33,9 @@ int path_descriptor(const char *path, int flags);
 int write_all(int fd, const void *buffer, size_t length);
 int pwrite_all(int fd, const void *buffer, size_t length, off_t offset);
 int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t total);
+// The pieces, in order, with as few writev calls as IOV_MAX allows; the array
+// is changed as pieces are written.
+int writev_all(int fd, struct iovec *pieces, size_t count);
 ssize_t read_all(int fd, void *buffer, size_t length);
 // write_all, fatal with "write NAME:" on failure.
 void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length);

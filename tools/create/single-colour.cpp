@@ -8,7 +8,7 @@
 static const char synopsis[] = "[-f frames | -f 'inf'] -w width -h height (X Y Z | Y) [alpha]";
 
 // One prepared buffer of pixels, written again and again.
-constexpr size_t colour_pixels = 256;
+constexpr size_t colour_pixels = 32768;
 
 static Pixel parse_colour(char **words, int count)
 {
@@ -63,9 +63,10 @@ int main(int argc, char **argv)
     static Pixel buffer[colour_pixels];
     for (Pixel &p : buffer)
         p = colour;
+    // Every pixel is the same, so a frame is the buffer written again and again.
+    const uint64_t frame_bytes = row_bytes * height;
     for (uint64_t f = 0; endless || f < frames; f++)
-        for (uint64_t row = 0; row < height; row++)
-            if (write_repeated(1, buffer, sizeof buffer, row_bytes))
-                fail(1, "write %s:", "<stdout>");
+        if (write_repeated(1, buffer, sizeof buffer, frame_bytes))
+            fail(1, "write %s:", "<stdout>");
     return 0;
 }

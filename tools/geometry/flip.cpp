@@ -1,5 +1,5 @@
-// rv-flip: every frame mirrored top to bottom, written row by row from the
-// last row up, straight from the frame.
+// rv-flip: every frame mirrored top to bottom, written from the last row up,
+// straight from the frame in one gathered write.
 #include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
@@ -16,9 +16,14 @@ int main(int argc, char **argv)
     const size_t frame_size = stream_frame_size(1, stream);
     const size_t row = stream.width * stream.pixel_size;
     unsigned char *frame = allocate_bytes(1, frame_size);
-    while (stream_read_frame(1, stream, frame, frame_size))
-        for (size_t y = stream.height; y-- > 0;)
-            write_or_fail(1, 1, "<stdout>", frame + y * row, row);
+    iovec *rows = reinterpret_cast<iovec *>(allocate_bytes(1, stream.height * sizeof(iovec)));
+    while (stream_read_frame(1, stream, frame, frame_size)) {
+        for (size_t y = 0; y < stream.height; y++)
+            rows[y] = iovec{frame + (stream.height - 1 - y) * row, row};
+        if (writev_all(1, rows, stream.height))
+            fail(1, "write %s:", "<stdout>");
+    }
+    free(rows);
     free(frame);
     return 0;
 }

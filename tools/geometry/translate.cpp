@@ -11,7 +11,7 @@
 static const char synopsis[] = "[-wp] translation-stream";
 
 // Zero bytes for the uncovered areas, written again and again.
-static const unsigned char zeros[1024] = {};
+static const unsigned char zeros[256 * 1024] = {};
 
 struct Offsets {
     int64_t dx = 0; // columns to the right
