@@ -252,6 +252,9 @@ TEST(FromImage, RefusedHeads)
     // The head must end within 1024 bytes of a line's start, and before the input ends.
     r = run({"rv-from-image", "-p"}, "WIDTH 1\nHEIGHT 1\n" + std::string(1024, '#'));
     EXPECT_EQ(r.err, pam_hint);
+    r = run({"rv-from-image", "-p"}, "WIDTH 1\nHEIGHT 1\n" + std::string(1024, '#') +
+                                         "\nENDHDR\n" + be({0, 0, 0, 255}, 1));
+    EXPECT_EQ(r.err, pam_hint) << "whatever the size of the read buffer";
     r = run({"rv-from-image", "-p"}, "WIDTH 1\nHEIGHT 1\n");
     EXPECT_EQ(r.err, pam_hint);
     r = run({"rv-from-image", "-p"}, "");

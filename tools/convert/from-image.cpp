@@ -134,6 +134,10 @@ static size_t sample_bytes_for(uint64_t maxval)
     return bytes;
 }
 
+// The longest PAM head line, its newline included, whatever the size of the
+// read buffer.
+constexpr size_t pam_line_limit = 1024;
+
 // Reads head lines up to ENDHDR; the bytes after it stay in the buffer.
 static void read_pam_head(Image &image)
 {
@@ -144,6 +148,8 @@ static void read_pam_head(Image &image)
         while ((newline = static_cast<const unsigned char *>(
                     memchr(in.buf + start, '\n', in.fill - start)))) {
             size_t end = size_t(newline - in.buf);
+            if (end + 1 - start > pam_line_limit)
+                not_recognised(image);
             in.buf[end] = '\0';
             std::string_view line(reinterpret_cast<const char *>(in.buf + start), end - start);
             start = end + 1;
@@ -159,7 +165,7 @@ static void read_pam_head(Image &image)
             read_pam_line(image, line);
         }
         stream_drop(in, start);
-        if (in.fill == stream_buffer_size || stream_fill(1, in, SIZE_MAX) == 0)
+        if (in.fill >= pam_line_limit || stream_fill(1, in, SIZE_MAX) == 0)
             not_recognised(image);
     }
 }
