@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 static const char synopsis[] = "";
 
@@ -98,17 +99,21 @@ static void compress_frame(RecordList &list, const unsigned char *frame,
     }
 }
 
-// Each record as two writes: its header, then its data from the frame.
-static void write_records(const RecordList &list, const unsigned char *frame)
+// Each record as two pieces, its header and its data from the frame, all of
+// them in gathered writes.
+static void write_records(const RecordList &list, unsigned char *frame, std::vector<iovec> &pieces)
 {
+    pieces.clear();
     size_t offset = 0;
     for (size_t k = 0; k < list.count; k += 2) {
         const uint64_t unchanged = list.words[k], changed = list.words[k + 1];
         offset += unchanged;
-        write_or_fail(1, 1, "<stdout>", list.words + k, 2 * sizeof *list.words);
-        write_or_fail(1, 1, "<stdout>", frame + offset, changed);
+        pieces.push_back(iovec{list.words + k, 2 * sizeof *list.words});
+        pieces.push_back(iovec{frame + offset, changed});
         offset += changed;
     }
+    if (writev_all(1, pieces.data(), pieces.size()))
+        fail(1, "write %s:", "<stdout>");
 }
 
 int main(int argc, char **argv)
@@ -122,9 +127,10 @@ int main(int argc, char **argv)
     unsigned char *frame = allocate_bytes(1, size);
     unsigned char *reference = allocate_zeroed(1, size);
     RecordList list;
+    std::vector<iovec> pieces;
     while (stream_read_frame(1, stream, frame, size)) {
         compress_frame(list, frame, reference, size);
-        write_records(list, frame);
+        write_records(list, frame, pieces);
         std::swap(frame, reference);
     }
     free(list.words);
