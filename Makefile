@@ -29,7 +29,7 @@ demo: build
 	sh demo/demo.sh $(BUILD)/bin $(BUILD)/demo
 
 install: build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)
