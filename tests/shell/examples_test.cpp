@@ -143,7 +143,8 @@ const Page pages[] = {
     {"rv-decompress.1", 8, 6, 3, {}},
     {"rv-extend.1", 8, 6, 3, {{"-r640 -b480", "-r8 -b6"}}},
     {"rv-fade.1", 8, 6, 3, {}},
-    {"rv-farm.1", 64, 48, 8, {}},
+    // The machines of the second example are this one, as shared storage.
+    {"rv-farm.1", 64, 48, 8, {{"-S 4/render1 -S 4/render2 ", "-s -S 2/: "}}},
     {"rv-flip.1", 8, 6, 3, {}},
     {"rv-flop.1", 8, 6, 3, {}},
     {"rv-from-image.1", 8, 6, 1, {{"320 240 10 10", "4 3 1 1"}}},
