@@ -3,6 +3,7 @@
 // in the examples are scaled down to the inputs'; nothing else is changed.  An
 // example passes when every command succeeds and no rv program complains;
 // where a page shows "$ command" and its output, the output must be that.
+#include "documents.h"
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -16,26 +17,6 @@ struct Example {
     std::string script, expected;
     bool shows_output = false;
 };
-
-// Undoes the roff escapes the pages use in examples.
-std::string unescape(const std::string &line)
-{
-    static const std::pair<const char *, const char *> escapes[] = {
-        {"\\-", "-"}, {"\\e", "\\"}, {"\\(aq", "'"}, {"\\(dq", "\""}, {"\\(mu", "x"},
-        {"\\fI", ""}, {"\\fB", ""}, {"\\fP", ""}, {"\\fR", ""}};
-    std::string out;
-    for (size_t i = 0; i < line.size();) {
-        bool done = false;
-        for (const auto &[from, to] : escapes)
-            if (line.compare(i, strlen(from), from) == 0) {
-                out += to, i += strlen(from), done = true;
-                break;
-            }
-        if (!done)
-            out += line[i++];
-    }
-    return out;
-}
 
 // The .EX/.EE and .nf/.fi blocks of a page's EXAMPLES section.
 std::vector<Example> examples(const std::string &page)
@@ -86,6 +67,8 @@ struct Page {
     std::vector<std::pair<std::string, std::string>> scaled; // beyond the common ones
 };
 
+void PrintTo(const Page &page, std::ostream *out) { *out << page.name; }
+
 // Replaces every occurrence of `from` by `to`.
 void replace_all(std::string &text, const std::string &from, const std::string &to)
 {
@@ -118,9 +101,15 @@ void run_page(const Page &page)
         EXPECT_EQ(result.status, 0) << page.name << ":\n" << example.script << result.err;
         EXPECT_EQ(result.err.find("rv-"), std::string::npos)
             << page.name << ":\n" << example.script << result.err;
-        if (example.shows_output)
+        if (example.shows_output) {
             EXPECT_EQ(result.out, example.expected) << page.name << ":\n" << example.script;
+        }
     }
+    // Images are what their names say.
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path))
+        if (entry.path().extension() == ".png") {
+            EXPECT_EQ(read_file(entry.path()).substr(0, 4), "\x89PNG") << page.name << ": " << entry.path();
+        }
 }
 
 class Examples : public testing::TestWithParam<Page> {};
@@ -193,6 +182,35 @@ TEST(Examples, EveryPageListed)
             listed = listed || name == page.name;
         EXPECT_TRUE(listed) << name;
     }
+}
+
+// The README's recipes for watching a stream and seeing progress, with a
+// stand-in ffplay that keeps what it is sent, as no screen is at hand.
+TEST(Readme, WatchingAndProgress)
+{
+    if (!have_program("bash") || !have_program("ffmpeg") || !have_program("convert") ||
+        !have_program("pv"))
+        GTEST_SKIP() << "bash, ffmpeg, ImageMagick's convert or pv is not installed";
+    TempDir dir;
+    write_script(dir.file("ffplay"), "test \"$*\" = '-autoexit -' && cat > played.nut\n");
+    RunOptions options;
+    options.cwd = dir.path;
+    options.path = {dir.path};
+    ASSERT_EQ(run_shell(std::string("W=8 H=6 N=12\n") + setup, options).status, 0);
+    write_file(dir.file("recipes.bash"),
+               "set -e\n" + readme_code(RV_SOURCE_DIR "/README.md", "Watching a stream, and progress"));
+    RunResult result = run_shell("bash recipes.bash", options);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err.find("rv-"), std::string::npos) << result.err;
+
+    RunResult played = run_shell("ffprobe -v error -count_frames -show_entries "
+                                 "format=format_name:stream=nb_read_frames -of csv=p=0 played.nut",
+                                 options);
+    EXPECT_EQ(played.out, "12\nnut\n") << played.err;
+    RunResult frame = run_shell("rv-from-image < frame10.png | rv-read-head", options);
+    EXPECT_EQ(frame.out, "1 8 6 xyza\n") << frame.err;
+    RunResult out = run_shell("rv-from-video out.mkv out.rv && rv-read-head < out.rv", options);
+    EXPECT_EQ(out.out, "12 8 6 xyza\n") << out.err;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <netinet/in.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -153,10 +154,12 @@ struct LoopbackSshd {
             return;
         }
         mkdir("/run/sshd", 0755); // sshd's privilege separation folder
+        RunOptions here;
+        here.cwd = dir.path;
         RunResult keys = run_shell("ssh-keygen -q -t ed25519 -N '' -f host_key && "
                                    "ssh-keygen -q -t ed25519 -N '' -f user_key && "
                                    "cp user_key.pub authorized_keys",
-                                   RunOptions{.cwd = dir.path});
+                                   here);
         if (keys.status != 0) {
             reason = "ssh-keygen failed: " + keys.err;
             return;

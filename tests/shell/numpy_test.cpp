@@ -1,5 +1,6 @@
 // The numpy snippets of rv-stream(5) and of the README, run as written against
 // the programs: numpy reads what they write, and they read what numpy writes.
+#include "documents.h"
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -22,31 +23,8 @@ std::string manual_code(const std::string &page, const std::string &section)
             in_block = true;
         else if (in_section && line == ".EE")
             in_block = false, code += "\n";
-        else if (in_block) {
-            for (size_t i = 0; i < line.size(); i++)
-                if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == 'e' || line[i + 1] == '-'))
-                    code += line[i + 1] == 'e' ? '\\' : '-', i++;
-                else
-                    code += line[i];
-            code += "\n";
-        }
-    }
-    return code;
-}
-
-// The indented blocks of a README section, indentation removed.
-std::string readme_code(const std::string &readme, const std::string &heading)
-{
-    std::istringstream lines(read_file(readme));
-    std::string code, line;
-    bool in_section = false;
-    while (std::getline(lines, line)) {
-        if (line.rfind("## ", 0) == 0)
-            in_section = line == "## " + heading;
-        else if (in_section && line.rfind("    ", 0) == 0)
-            code += line.substr(4) + "\n";
-        else if (in_section && line.empty())
-            code += "\n";
+        else if (in_block)
+            code += unescape(line) + "\n";
     }
     return code;
 }
