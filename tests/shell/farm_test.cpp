@@ -228,6 +228,12 @@ TEST(Farm, OverSshToLoopback)
     EXPECT_TRUE(read_file(dir.file("out.rv")) == expected);
     expect_no_staging(dir);
 
+    // Shared storage: the same paths there, nothing sent.
+    std::filesystem::remove(dir.file("out.rv"));
+    result = farm(dir, "-s -j 2 -S 127.0.0.1 -E PATH -o out.rv in.rv '" + chain + "'", ssh);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(read_file(dir.file("out.rv")) == expected);
+
     // A failing part over ssh: its message, and the output left as it was.
     write_file(dir.file("out.rv"), "kept");
     result = farm(dir, "-j 2 -S 127.0.0.1 -E PATH -o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'",
