@@ -1,6 +1,7 @@
 # bash completion for the rv programs: option letters, the words a program
 # accepts where it accepts them, and file names (with - for standard input or
-# output) where a stream, an image or a video goes.
+# output) where a stream, an image or a video goes.  zsh uses it through
+# bashcompinit.
 
 # Each program: "flags|options with an argument|operands|repeated".
 #  flags      option letters that take no argument
@@ -132,7 +133,7 @@ _rv()
             letters+=${option%%=*}
         done
         for ((i = 0; i < ${#letters}; i++)); do
-            COMPREPLY+=("-${letters:i:1}")
+            COMPREPLY+=("-${letters:$i:1}")
         done
         COMPREPLY=($(compgen -W "${COMPREPLY[*]}" -- "$cur"))
         [[ $cur == - ]] || return 0
@@ -141,4 +142,9 @@ _rv()
     return 0
 }
 
-complete -F _rv "${!_rv_spec[@]}"
+# zsh runs this file too, through bashcompinit (see _rv beside it).
+if [[ -n ${ZSH_VERSION-} ]]; then
+    eval 'complete -F _rv "${(k)_rv_spec[@]}"'
+else
+    eval 'complete -F _rv "${!_rv_spec[@]}"'
+fi

@@ -82,3 +82,45 @@ TEST(Completion, OptionsWordsAndFiles)
         EXPECT_EQ(complete(dir, c.words), c.offered) << line;
     }
 }
+
+// zsh, through its bashcompinit, in a terminal of its own: TAB lists the
+// candidates, read off the screen.
+TEST(Completion, Zsh)
+{
+    if (!have_program("zsh"))
+        GTEST_SKIP() << "zsh is not installed";
+    TempDir dir;
+    write_file(dir.file("clip.rv"), "");
+    write_file(dir.file("tab.zsh"), R"zsh(zmodload zsh/zpty
+zpty -b z "zsh -f -i"
+zpty -w z "PS1=\"> \"; fpath=()zsh" RV_SOURCE_DIR R"zsh(/completion \$fpath); autoload -Uz compinit && compinit -u -D; print READY\$((6 * 7))"
+wait_for() {
+    for i in {1..200}; do
+        zpty -r -t z out && all+=$out
+        [[ $all == *"$1"* ]] && return 0
+        sleep 0.05
+    done
+    print -r -- "$all"
+    exit 1
+}
+wait_for READY42
+all=""
+wait_for "> "
+zpty -w -n z "$1"$'\t'
+wait_for "$2"
+zpty -d z
+)zsh");
+    struct Case {
+        const char *line, *shown;
+    } cases[] = {
+        {"rv-arith ", "abs  add  div  exp  log  max  min  mul  sub"},
+        {"rv-crop -", "-S  -s  -t"},
+        {"rv-cut 0 end cl", "rv-cut 0 end clip.rv"},
+    };
+    RunOptions options;
+    options.cwd = dir.path;
+    for (const auto &c : cases) {
+        RunResult result = run_shell("zsh -f tab.zsh '" + std::string(c.line) + "' '" + c.shown + "'", options);
+        EXPECT_EQ(result.status, 0) << c.line << ": " << result.out << result.err;
+    }
+}

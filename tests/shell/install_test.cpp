@@ -19,7 +19,8 @@ TEST(Install, IntoDestdir)
     for (const char *file : {"bin/rv-single-colour", "bin/rv-gauss-blur", "bin/rv-farm"})
         EXPECT_EQ(access((root + "/" + file).c_str(), X_OK), 0) << file;
     for (const char *file : {"share/man/man1/rv-farm.1", "share/man/man5/rv-stream.5",
-                             "share/bash-completion/completions/rv-farm", "share/misc/magic/rv"})
+                             "share/bash-completion/completions/rv-farm", "share/zsh/site-functions/_rv",
+                             "share/misc/magic/rv"})
         EXPECT_EQ(access((root + "/" + file).c_str(), R_OK), 0) << file;
 
     // An installed program, found through PATH alone.
