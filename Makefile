@@ -45,7 +45,7 @@ demo: programs
 	sh demo/demo.sh $(PROGRAMS_BUILD)/bin $(BUILD)/demo
 
 install: programs
-	cmake --install $(PROGRAMS_BUILD) --prefix $(PREFIX)
+	DESTDIR=$(DESTDIR) cmake --install $(PROGRAMS_BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,244 @@
+// rv-farm runs a chain over parts of a stream file through GNU parallel and
+// joins them: the result equals, byte for byte, the chain over the whole file.
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <filesystem>
+#include <netinet/in.h>
+#include <sys/stat.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string scripts = RV_SOURCE_DIR "/scripts";
+
+// A mirror and a blur whose deviation stream is cut along with each part.
+const std::string chain = "rv-flop | rv-gauss-blur -s auto <(rv-cut {from} {to} sd.rv)";
+
+// Seven frames of 6 x 4 pixels, every value different; deviations that vary.
+void make_inputs(const TempDir &dir)
+{
+    std::vector<double> pixels, sd;
+    for (int i = 0; i < 7 * 6 * 4; i++) {
+        pixels.insert(pixels.end(), {i * 0.01, 1 - i * 0.003, i % 5 * 0.2, 1 - i % 3 * 0.25});
+        double s = 0.5 + i % 4;
+        sd.insert(sd.end(), {s, s / 2, s + 1, 1});
+    }
+    write_file(dir.file("in.rv"), make_stream(7, 6, 4, pixels));
+    write_file(dir.file("sd.rv"), make_stream(7, 6, 4, sd));
+}
+
+RunResult farm(const TempDir &dir, const std::string &arguments, const std::string &prefix = "")
+{
+    RunOptions options;
+    options.cwd = dir.path;
+    options.path = {scripts};
+    return run_shell(prefix + "rv-farm " + arguments, options);
+}
+
+std::string whole_run(const TempDir &dir)
+{
+    RunOptions options;
+    options.cwd = dir.path;
+    RunResult whole = run_shell("rv-flop < in.rv | rv-gauss-blur -s auto sd.rv", options);
+    EXPECT_EQ(whole.status, 0) << whole.err;
+    return whole.out;
+}
+
+// Nothing of a run is left beside the output.
+void expect_no_staging(const TempDir &dir)
+{
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path))
+        EXPECT_EQ(entry.path().filename().string().rfind(".rv-farm.", 0), std::string::npos)
+            << entry.path();
+}
+
+bool have_farm_tools()
+{
+    return have_program("parallel") && have_program("bash");
+}
+
+} // namespace
+
+TEST(Farm, LocalSlotsGiveTheWholeRun)
+{
+    if (!have_farm_tools())
+        GTEST_SKIP() << "GNU parallel or bash is not installed";
+    TempDir dir;
+    make_inputs(dir);
+    std::string expected = whole_run(dir);
+    // Job slots and parts: even, uneven, one frame each, more parts than frames.
+    for (const char *options : {"-j 2", "-j 2 -n 3", "-j 1 -n 7", "-j 3 -n 10", "-j 2 -n 1"}) {
+        RunResult result = farm(dir, std::string(options) + " -o out.rv in.rv '" + chain + "'");
+        EXPECT_EQ(result.status, 0) << options << ": " << result.err;
+        EXPECT_EQ(result.err, "") << options;
+        EXPECT_TRUE(read_file(dir.file("out.rv")) == expected) << options;
+        expect_no_staging(dir);
+    }
+}
+
+TEST(Farm, FailedPartKeepsTheOutput)
+{
+    if (!have_farm_tools())
+        GTEST_SKIP() << "GNU parallel or bash is not installed";
+    TempDir dir;
+    make_inputs(dir);
+    struct Case {
+        std::string chain, message;
+    } cases[] = {
+        // Parts from frame 3 on crop outside the frame.
+        {"rv-crop 2 2 0 {from}", "rv-crop: crop area extends beyond original image\n"},
+        // A program that fails before the end of the pipeline fails the part.
+        {"rv-gauss-blur -s auto missing.rv | cat",
+         "rv-gauss-blur: open missing.rv: No such file or directory\n"},
+    };
+    for (const auto &c : cases) {
+        write_file(dir.file("out.rv"), "kept");
+        RunResult result = farm(dir, "-j 2 -n 7 -o out.rv in.rv '" + c.chain + "'");
+        EXPECT_EQ(result.status, 1) << c.chain;
+        EXPECT_EQ(result.err, c.message);
+        EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
+        expect_no_staging(dir);
+    }
+}
+
+TEST(Farm, RefusedCommandLines)
+{
+    if (!have_farm_tools())
+        GTEST_SKIP() << "GNU parallel or bash is not installed";
+    TempDir dir;
+    make_inputs(dir);
+    write_file(dir.file("endless.rv"), stream_head(0, 6, 4));
+    const std::string usage = "usage: rv-farm [-s] [-j jobs] [-n parts] [-S sshlogin]... "
+                              "[-B file]... [-E name]... -o output-file input-file chain\n";
+    struct Case {
+        std::string arguments, message;
+    } cases[] = {
+        {"in.rv rv-flop", usage},
+        {"-o out.rv in.rv", usage},
+        {"-x -o out.rv in.rv rv-flop", usage},
+        {"-j 0 -o out.rv in.rv rv-flop", "rv-farm: argument of -j must be an integer in [1, 999999999]\n"},
+        {"-n x -o out.rv in.rv rv-flop", "rv-farm: argument of -n must be an integer in [1, 999999999]\n"},
+        {"-B /etc/passwd -o out.rv in.rv rv-flop",
+         "rv-farm: /etc/passwd: -B takes a file inside the current folder, by a relative name\n"},
+        {"-o out.rv missing.rv rv-flop", "rv-farm: missing.rv is not a regular file\n"},
+        {"-o out.rv endless.rv rv-flop",
+         "rv-farm: endless.rv: the head does not count its frames (rv-rewrite-head counts them)\n"},
+    };
+    for (const auto &c : cases) {
+        RunResult result = farm(dir, c.arguments);
+        EXPECT_EQ(result.status, 1) << c.arguments;
+        EXPECT_EQ(result.err, c.message) << c.arguments;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.rv")));
+    }
+}
+
+// An sshd of the test's own on a loopback port, with throwaway keys.
+struct LoopbackSshd {
+    TempDir dir;
+    pid_t pid = -1;
+    std::string reason; // why it could not be started, or empty
+    std::string ssh;    // the ssh command that reaches it
+
+    LoopbackSshd()
+    {
+        const char *sshd = "/usr/sbin/sshd";
+        if (access(sshd, X_OK) != 0 || !have_program("ssh") || !have_program("ssh-keygen") ||
+            !have_program("rsync")) {
+            reason = "sshd, ssh, ssh-keygen or rsync is not installed";
+            return;
+        }
+        mkdir("/run/sshd", 0755); // sshd's privilege separation folder
+        RunOptions here;
+        here.cwd = dir.path;
+        RunResult keys = run_shell("ssh-keygen -q -t ed25519 -N '' -f host_key && "
+                                   "ssh-keygen -q -t ed25519 -N '' -f user_key && "
+                                   "cp user_key.pub authorized_keys",
+                                   here);
+        if (keys.status != 0) {
+            reason = "ssh-keygen failed: " + keys.err;
+            return;
+        }
+        int port = free_port();
+        write_file(dir.file("sshd_config"),
+                   "ListenAddress 127.0.0.1\nPort " + std::to_string(port) +
+                       "\nHostKey " + dir.file("host_key") +
+                       "\nAuthorizedKeysFile " + dir.file("authorized_keys") +
+                       "\nPidFile none\nStrictModes no\nUsePAM no\n"
+                       "PasswordAuthentication no\nKbdInteractiveAuthentication no\n");
+        write_file(dir.file("ssh_config"),
+                   "Host 127.0.0.1\n  Port " + std::to_string(port) +
+                       "\n  IdentityFile " + dir.file("user_key") +
+                       "\n  IdentitiesOnly yes\n  StrictHostKeyChecking no\n"
+                       "  UserKnownHostsFile /dev/null\n  BatchMode yes\n  LogLevel ERROR\n");
+        ssh = "ssh -F " + dir.file("ssh_config");
+        pid = fork();
+        if (pid == 0) {
+            std::string config = dir.file("sshd_config"), log = dir.file("sshd.log");
+            execl(sshd, sshd, "-D", "-e", "-f", config.c_str(), "-E", log.c_str(), (char *)nullptr);
+            _exit(127);
+        }
+        for (int tries = 0; tries < 50; tries++) {
+            if (run_shell(ssh + " 127.0.0.1 true").status == 0)
+                return;
+            usleep(100000);
+        }
+        reason = "sshd did not start on 127.0.0.1: " + read_file(dir.file("sshd.log"));
+    }
+    ~LoopbackSshd()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    static int free_port()
+    {
+        int s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
+        close(s);
+        return ntohs(address.sin_port);
+    }
+};
+
+TEST(Farm, OverSshToLoopback)
+{
+    if (!have_farm_tools())
+        GTEST_SKIP() << "GNU parallel or bash is not installed";
+    LoopbackSshd sshd;
+    if (!sshd.reason.empty())
+        GTEST_SKIP() << sshd.reason;
+    TempDir dir;
+    make_inputs(dir);
+    std::string expected = whole_run(dir);
+    const std::string ssh = "PARALLEL_SSH='" + sshd.ssh + "' ";
+    RunResult result = farm(dir, "-j 2 -S 127.0.0.1 -E PATH -B sd.rv -o out.rv in.rv '" + chain + "'",
+                            ssh);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(read_file(dir.file("out.rv")) == expected);
+    expect_no_staging(dir);
+
+    // Shared storage: the same paths there, nothing sent.
+    std::filesystem::remove(dir.file("out.rv"));
+    result = farm(dir, "-s -j 2 -S 127.0.0.1 -E PATH -o out.rv in.rv '" + chain + "'", ssh);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(read_file(dir.file("out.rv")) == expected);
+
+    // A failing part over ssh: its message, and the output left as it was.
+    write_file(dir.file("out.rv"), "kept");
+    result = farm(dir, "-j 2 -S 127.0.0.1 -E PATH -o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'",
+                  ssh);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "rv-gauss-blur: open sd.rv: No such file or directory\n");
+    EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
+}

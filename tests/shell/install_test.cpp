@@ -1,0 +1,43 @@
+// Installation into a staging folder, as `make install DESTDIR=... PREFIX=...`
+// does it, and the installed suite used from there.
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+TEST(Install, IntoDestdir)
+{
+    if (!have_program("cmake"))
+        GTEST_SKIP() << "cmake is not installed";
+    TempDir stage;
+    RunResult installed = run_shell("DESTDIR='" + stage.path + "' cmake --install '" RV_BUILD_DIR
+                                    "' --prefix /opt/rv > /dev/null");
+    ASSERT_EQ(installed.status, 0) << installed.err;
+    const std::string root = stage.file("opt/rv");
+
+    for (const char *file : {"bin/rv-single-colour", "bin/rv-gauss-blur", "bin/rv-farm"})
+        EXPECT_EQ(access((root + "/" + file).c_str(), X_OK), 0) << file;
+    for (const char *file : {"share/man/man1/rv-farm.1", "share/man/man5/rv-stream.5",
+                             "share/bash-completion/completions/rv-farm", "share/zsh/site-functions/_rv",
+                             "share/misc/magic/rv"})
+        EXPECT_EQ(access((root + "/" + file).c_str(), R_OK), 0) << file;
+
+    // An installed program, found through PATH alone.
+    RunResult text = run_shell("PATH='" + root + "/bin':/usr/bin:/bin; "
+                               "rv-single-colour -w 2 -h 1 0.5 | rv-to-text");
+    EXPECT_EQ(text.out, "1 2 1 xyza\n0.475235 0.500000 0.544414 1.000000\n"
+                        "0.475235 0.500000 0.544414 1.000000\n");
+
+    // Completion as bash-completion would load it for one program.
+    RunResult completion =
+        run_shell("bash -c '. \"" + root + "/share/bash-completion/completions/rv-crop\" && "
+                  "COMP_WORDS=(rv-crop -) COMP_CWORD=1 && _rv rv-crop && echo \"${COMPREPLY[*]}\"'");
+    EXPECT_EQ(completion.out, "-s -S -t\n") << completion.err;
+
+    if (!have_program("man"))
+        GTEST_SKIP() << "man is not installed";
+    RunResult page = run_shell("MANWIDTH=80 man -P cat -l '" + root + "/share/man/man1/rv-crop.1'");
+    EXPECT_EQ(page.status, 0) << page.err;
+    EXPECT_NE(page.out.find("rv-crop - a rectangle of every frame"), std::string::npos) << page.out;
+}
