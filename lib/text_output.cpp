@@ -2,15 +2,33 @@
 
 #include "diagnostics.h"
 
+#include <cerrno>
 #include <cstdlib>
 
-void close_stdio(int status, FILE *file, const char *name)
+TextOutput::~TextOutput() { text_output_flush(*this); }
+
+void text_output_flush(TextOutput &out)
 {
-    if (fflush(file) || ferror(file)) {
+    if (!out.error && write_all(out.fd, out.buf, out.fill))
+        out.error = errno;
+    out.fill = 0;
+}
+
+void close_stdio(int status, FILE *file, const char *name, int error)
+{
+    if (fflush(file) || ferror(file) || error) {
+        if (error)
+            errno = error;
         print_error("ferror %s:", name);
         fclose(file);
         exit(status);
     }
     if (fclose(file))
         fail(status, "fclose %s:", name);
+}
+
+void close_text_output(int status, TextOutput &out, FILE *file, const char *name)
+{
+    text_output_flush(out);
+    close_stdio(status, file, name, out.error);
 }
