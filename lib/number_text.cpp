@@ -4,6 +4,7 @@
 #include "diagnostics.h"
 
 #include <bit>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -341,8 +342,13 @@ ScanResult scan_double(int status, TextInput &in, double &value)
             in.pos++;
         if (in.pos < in.end)
             break;
-        if (!text_input_fill(in))
+        if (!text_input_fill(in)) {
+            // scanf leaves errno as the read set it: the failure's, or 0 at
+            // the end of input (it clears errno while skipping white space).
+            if (in.at_end)
+                errno = 0;
             return ScanResult::end;
+        }
     }
     const unsigned char *start = in.buf + in.pos;
     if (const unsigned char *stop = scan_plain(start, in.buf + in.end, in.at_end, value)) {

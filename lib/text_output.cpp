@@ -14,11 +14,9 @@ void text_output_flush(TextOutput &out)
     out.fill = 0;
 }
 
-void close_stdio(int status, FILE *file, const char *name, int error)
+void close_stdio(int status, FILE *file, const char *name, bool failed)
 {
-    if (fflush(file) || ferror(file) || error) {
-        if (error)
-            errno = error;
+    if (fflush(file) || ferror(file) || failed) {
         print_error("ferror %s:", name);
         fclose(file);
         exit(status);
@@ -30,5 +28,7 @@ void close_stdio(int status, FILE *file, const char *name, int error)
 void close_text_output(int status, TextOutput &out, FILE *file, const char *name)
 {
     text_output_flush(out);
-    close_stdio(status, file, name, out.error);
+    if (out.error)
+        errno = out.error;
+    close_stdio(status, file, name, out.error != 0);
 }

@@ -43,9 +43,9 @@ inline void text_output_advance(TextOutput &out, const char *end)
 // Flushes and closes `file`.  A stream error after the flush prints
 // "ferror NAME:" and exits with `status` (after closing the stream); a failed
 // close prints "fclose NAME:" and exits with `status`.  A program that moved
-// the stream's bytes with its own reads or writes passes the errno of its
-// failure as `error` (0: none), which then counts as the stream's error.
-void close_stdio(int status, FILE *file, const char *name, int error = 0);
+// the stream's bytes with its own reads or writes passes `failed` when one of
+// them failed, which then counts as the stream's error, with errno as it is.
+void close_stdio(int status, FILE *file, const char *name, bool failed = false);
 
 // Flushes `out` and closes `file`, the standard I/O stream of its descriptor,
 // as close_stdio does.

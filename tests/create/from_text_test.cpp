@@ -151,6 +151,9 @@ TEST(FromText, Failures)
 #include <cmath>
 #include <fcntl.h>
 #include <random>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 // One call of the scanner: its result (1, 0 or EOF, as scanf counts), the
@@ -459,5 +462,59 @@ TEST(FromText, CornerCases)
         EXPECT_EQ(r.out, expect) << c.text;
         EXPECT_EQ(r.status, c.fails ? 1 : 0) << c.text;
         EXPECT_EQ(r.err, c.fails ? "rv-from-text: <stdin>: not a number\n" : "") << c.text;
+    }
+}
+
+TEST(FromText, ReadFailureAfterNumbers)
+{
+    // A terminal whose other side closes: the read waiting for more input
+    // fails (EIO) and a later one meets the end.  The numbers read before are
+    // written, and the failure is reported at the end with errno as scanf
+    // leaves it: the read's after white space, 0 when the failed read ended
+    // a number and the next read met the end.
+    struct Case {
+        const char *typed;
+        size_t numbers;
+        const char *error;
+    };
+    const Case cases[] = {{"1 2 3 4\n5 6\n", 6, "Input/output error"},
+                          {"1 2 3 4\n5 6\x04", 6, "Success"}};
+    for (const Case &c : cases) {
+        int master = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master, 0);
+        ASSERT_EQ(grantpt(master) | unlockpt(master), 0);
+        std::string slave_path = ptsname(master);
+        int slave = open(slave_path.c_str(), O_RDWR | O_NOCTTY);
+        termios modes;
+        tcgetattr(slave, &modes);
+        modes.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(slave, TCSANOW, &modes);
+        // The typist: waits until the program has taken every byte and is
+        // waiting for more, then closes the terminal.
+        pid_t typist = fork();
+        if (typist == 0) {
+            std::string text = std::string("1 1 1 xyza\n") + c.typed;
+            if (write(master, text.data(), text.size()) != ssize_t(text.size()))
+                _exit(1);
+            for (int waiting = 1; waiting;)
+                if (ioctl(slave, FIONREAD, &waiting) || (waiting && usleep(10000)))
+                    _exit(1);
+            usleep(300000);
+            _exit(0);
+        }
+        close(master);
+        close(slave);
+        RunOptions options;
+        options.stdin_path = slave_path;
+        RunResult r = run({"rv-from-text"}, options);
+        int status;
+        waitpid(typist, &status, 0);
+        ASSERT_EQ(status, 0);
+        std::string expect = text_head("1 1 1 xyza");
+        for (size_t i = 1; i <= c.numbers; i++)
+            expect += doubles({double(i)});
+        EXPECT_EQ(r.out, expect) << c.typed;
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, std::string("rv-from-text: ferror <stdin>: ") + c.error + "\n");
     }
 }

@@ -6,7 +6,6 @@
 #include "stream_format.h"
 #include "text_output.h"
 
-#include <cerrno>
 #include <cstdio>
 
 static const char synopsis[] = "";
@@ -84,7 +83,7 @@ int main(int argc, char **argv)
     stream_parse_head(1, stream, head, length);
 
     convert_numbers(in);
-    // A failed read ended the numbers; errno is still the one it set.
-    close_stdio(1, stdin, "<stdin>", in.failed ? errno : 0);
+    // After a failed read errno is what scanf would have left.
+    close_stdio(1, stdin, "<stdin>", in.failed);
     return 0;
 }
