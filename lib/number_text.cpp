@@ -143,8 +143,8 @@ constexpr uint64_t exact_integers = uint64_t(1) << 53;
 // when the number is one that scanf would take whole and its end is known
 // (a byte after it is at hand, or `final` says the input ends there); null
 // for anything else, which the character-by-character scanner then reads.
-static const unsigned char *scan_plain(const unsigned char *p, const unsigned char *end,
-                                       bool final, double &value)
+static const unsigned char *scan_plain(const unsigned char *p, const unsigned char *end, bool final,
+                                       double &value)
 {
     bool negative = false;
     if (*p == '+' || *p == '-')

@@ -156,330 +156,173 @@ TEST(FromText, Failures)
 #include <termios.h>
 #include <unistd.h>
 
-// One call of the scanner: its result (1, 0 or EOF, as scanf counts), the
-// bits of the value read and the input position after the call.
-struct Step {
-    int result;
-    uint64_t value;
-    long position;
-    bool operator==(const Step &) const = default;
-};
+// One call: its result as scanf counts (1, 0, EOF), the value's bits and the
+// input position after it.
+using Step = std::array<long, 3>;
 
-static std::ostream &operator<<(std::ostream &os, const Step &s)
-{
-    return os << "{" << s.result << ", " << std::hex << s.value << std::dec << ", @" << s.position
-              << "}";
-}
-
-// What calls of scanf("%lf") make of a text, up to the first call that reads
-// no number.
+// Calls of scanf("%lf") on a text, up to the first that reads no number.
 static std::vector<Step> scanf_steps(const std::string &text)
 {
-    if (text.empty())
-        return {{EOF, 0, 0}};
     FILE *f = fmemopen(const_cast<char *>(text.data()), text.size(), "r");
     std::vector<Step> steps;
-    for (int r = 1; r == 1;) {
+    for (long r = 1; r == 1 && f;) {
         double v = 0;
         r = fscanf(f, "%lf", &v);
-        steps.push_back({r, r == 1 ? bits(v) : 0, ftell(f)});
+        steps.push_back({r, r == 1 ? long(bits(v)) : 0, ftell(f)});
     }
-    fclose(f);
+    if (f)
+        fclose(f);
     return steps;
 }
 
-// The same by scan_double, the text read from a file `capacity` bytes at most
-// at a time.
-struct ScanFile {
+// The same calls of scan_double, the text read from a file in reads of at
+// most `capacity` bytes; compared with scanf's for every capacity given.
+static void expect_as_scanf(const std::string &text, std::initializer_list<size_t> capacities)
+{
     TempDir dir;
-    int fd = open(dir.file("text").c_str(), O_RDWR | O_CREAT, 0600);
-    ~ScanFile() { close(fd); }
-
-    std::vector<Step> steps(const std::string &text, size_t capacity)
-    {
-        EXPECT_EQ(ftruncate(fd, 0), 0);
-        EXPECT_EQ(pwrite(fd, text.data(), text.size(), 0), ssize_t(text.size()));
-        lseek(fd, 0, SEEK_SET);
+    write_file(dir.file("text"), text);
+    for (size_t capacity : capacities) {
+        int fd = open(dir.file("text").c_str(), O_RDONLY);
         TextInput in(1, fd, capacity);
         std::vector<Step> steps;
-        for (int r = 1; r == 1;) {
+        for (long r = 1; r == 1;) {
             double v = 0;
             ScanResult got = scan_double(1, in, v);
             r = got == ScanResult::number ? 1 : got == ScanResult::end ? EOF : 0;
-            long consumed = long(lseek(fd, 0, SEEK_CUR)) - long(in.end - in.pos);
-            steps.push_back({r, r == 1 ? bits(v) : 0, consumed});
+            steps.push_back(
+                {r, r == 1 ? long(bits(v)) : 0, lseek(fd, 0, SEEK_CUR) - long(in.end - in.pos)});
         }
-        return steps;
+        close(fd);
+        ASSERT_EQ(steps, scanf_steps(text))
+            << testing::PrintToString(text.substr(0, 100)) << ", buffer of " << capacity;
     }
-
-    void expect_as_scanf(const std::string &text, std::initializer_list<size_t> capacities)
-    {
-        std::vector<Step> expect = scanf_steps(text);
-        for (size_t capacity : capacities)
-            ASSERT_EQ(steps(text, capacity), expect)
-                << "text " << testing::PrintToString(text.substr(0, 200)) << ", buffer of "
-                << capacity;
-    }
-};
+}
 
 TEST(ScanDouble, CornerCasesAsScanf)
 {
-    // Each text is read whole or up to its first failure; what is consumed
-    // before a failure is compared as well.
-    const char *texts[] = {
-        // Exponent marks without digits are consumed, a second sign is not.
-        "1e 5", "1E", "1e+", "1e-x", "1e+-5", "2.5e--1", "1e5e3", "1e5.5", "1.e5", "7.E-1",
-        // Points: one per number, none after the exponent.
-        "1.2.3", "1..2", ".5", "5.", "-.5e-3", ".", "-.", ".e5", "+.e",
-        // Signs.
-        "+", "-", "- 1", "5-3", "+-1", "-+1", "--1", "+0", "-0", "-0.000000",
-        // Hexadecimal.
-        "0x", "0X", "-0x", "0x.", "0x. 2", "0x1p", "0x1p+", "0x1P-2", "0x1.8p1", "0xg", "00x5",
-        "0x1e", "0x1.fffffffffffffp1023", "0x1p-1074", "0x1p-1080", "0x.8p1 0xA.Bp-3", "0x1p1a",
-        "0x1p1.5", "0xp1", "0x.p1", "-0X1",
-        // Infinities and NaNs.
-        "inf", "INF", "-inf", "+Inf", "infinity", "INFINITY", "infinit", "infi", "infx", "infinityx",
-        "nan", "NaN", "-nan", "+NAN", "nan(12)", "na", "nax", "n", "i", "in",
-        // Glued to other text.
-        "1,5", "1x", "12abc", "3;4", "1\0002", "(1)", "1)", "\x80" "1", "1\x80",
-        // Every kind of white space.
-        " \t\n\v\f\r1\r\n2\f3\v4\t", "\n\n\n", "", " ",
-        // Overflow, underflow, subnormals and the smallest normal.
-        "1e400", "-1e400", "1e-400", "4.9406564584124654e-324", "2.4703282292062327e-324",
-        "2.4703282292062328e-324", "2.2250738585072011e-308", "2.2250738585072014e-308",
-        "1.7976931348623157e308", "1.7976931348623159e308", "0e999999", "0.0e-99999999999",
-        "1e99999999999999999999", "1e-99999999999999999999",
-        // Halfway between doubles, and the classic fast path's ends.
-        "9007199254740993", "9007199254740992", "9007199254740994.0", "1e22", "1e23", "1e-22",
-        "123456789012345678901234567890", "0.30000000000000004", "2.500000000000000000e-01",
+    // Read whole or up to the first failure, and what a failure consumes.
+    // clang-format off
+    const char *const texts[] = {
+        "1e 5", "1E", "1e+", "1e-x", "1e+-5", "2.5e--1", "1e5e3", "1e5.5", "1.e5", "1.2.3", "1..2",
+        ".5", "5.", "-.5e-3", ".", "-.", ".e5", "+", "- 1", "5-3", "+-1", "-0", "0x", "-0x", "0x.",
+        "0x. 2", "0x1p", "0x1p+", "0X1P-2", "0x1.8p1", "0xg", "00x5", "0x1e", "0x1p1a", "0x1p1.5",
+        "0xp1", "0x.p1", "0x1p-1080", "inf", "-Inf", "infinity", "INFINITYx", "infinit", "infi",
+        "infx", "nan", "-NaN", "nan(12)", "nax", "1,5", "12abc", "1\x80",
+        " \t\n\v\f\r1\r\n2\f3\v4\t", "", " ", "1e400", "-1e-400", "4.9406564584124654e-324",
+        "2.4703282292062328e-324", "2.2250738585072011e-308", "1.7976931348623159e308", "0e999999",
+        "1e-99999999999999999999", "9007199254740993", "1e22", "1e23",
+        "123456789012345678901234567890", "2.500000000000000000e-01",
         "00000000000000000000000000001.5", "0.0000000000000000000000000000001",
         "1.00000000000000011102230246251565404236316680908203125",
-        "1.00000000000000011102230246251565404236316680908203124",
-        "1.00000000000000011102230246251565404236316680908203126",
-    };
-    ScanFile file;
+        "1.00000000000000011102230246251565404236316680908203124"};
+    // clang-format on
     for (const char *text : texts)
-        file.expect_as_scanf(text, {1, 2, 3, 5, 16, 4096});
-    file.expect_as_scanf(std::string("1\0002", 3), {1, 4096});
+        expect_as_scanf(text, {1, 2, 3, 5, 16, 4096});
+    expect_as_scanf(std::string("1\0002", 3), {1, 4096});
+    expect_as_scanf("1." + std::string(300000, '0') + "1e-5 -" + std::string(5000, '0') + ".e 7",
+                    {64, 1024, 65536});
 }
 
-// A number as text of one of many shapes, most of them valid.
-static std::string random_number(std::mt19937_64 &rng)
-{
-    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
-    auto digits = [&](int n) {
-        std::string s;
-        for (int i = 0; i < n; i++)
-            s += char('0' + pick(10));
-        return s;
-    };
-    char text[1200];
-    switch (pick(9)) {
-    case 0: { // A decimal of any length, point and exponent.
-        std::string s = std::string(pick(4) == 0 ? "-" : pick(4) == 0 ? "+" : "");
-        int length = pick(10) == 0 ? pick(400) : pick(25);
-        std::string mantissa = (pick(5) == 0 ? std::string(pick(30), '0') : "") + digits(length + 1);
-        size_t point = size_t(pick(int(mantissa.size()) + 1));
-        if (pick(4))
-            mantissa.insert(point, ".");
-        s += mantissa;
-        if (pick(3) == 0)
-            s += std::string(pick(2) ? "e" : "E") + (pick(2) ? "-" : pick(2) ? "+" : "") +
-                 digits(1 + pick(pick(10) == 0 ? 6 : 3));
-        return s;
-    }
-    case 1: // As rv-to-text prints.
-        snprintf(text, sizeof text, "%lf", std::ldexp(double(rng() >> 11), pick(90) - 80));
-        return text;
-    case 2: // Every double, in its shortest exact forms and hexadecimal.
-    case 3: {
-        double v = std::bit_cast<double>(rng());
-        const char *formats[] = {"%.17g", "%.16g", "%.18e", "%a", "%.3e", "%g", "%.25g", "%A"};
-        snprintf(text, sizeof text, formats[pick(8)], v);
-        return text;
-    }
-    case 4: { // Subnormals and values near the ends of the range.
-        double v = std::ldexp(double(rng() >> pick(64)), pick(2) ? -1074 - pick(10) : 960 + pick(70));
-        snprintf(text, sizeof text, pick(2) ? "%.17g" : "%.40e", v);
-        return text;
-    }
-    case 5: { // Exactly halfway between two doubles, and just above or below.
-        double v = std::bit_cast<double>(rng() >> 1 >> pick(2));
-        if (!std::isfinite(v) || !std::isfinite(std::nextafter(v, INFINITY)) || LDBL_MANT_DIG < 54)
-            return "0.5";
-        long double mid = ((long double)v + std::nextafter(v, INFINITY)) / 2;
-        snprintf(text, sizeof text, "%.800Le", mid);
-        std::string s = text;
-        size_t e = s.find('e');
-        size_t last = s.find_last_not_of('0', e - 1);
-        std::string exponent = s.substr(e);
-        s = s.substr(0, last + 1);
-        if (pick(3) == 0)
-            s += "1";
-        else if (pick(2) == 0 && s.size() > 3)
-            s.pop_back();
-        return s + exponent;
-    }
-    case 6: { // Hexadecimal by hand.
-        const char hex[] = "0123456789abcdefABCDEF";
-        std::string s = pick(2) ? "0x" : "-0X";
-        for (int i = pick(8); i >= 0; i--)
-            s += hex[pick(22)];
-        if (pick(2)) {
-            s += ".";
-            for (int i = pick(8); i > 0; i--)
-                s += hex[pick(22)];
-        }
-        if (pick(2))
-            s += std::string(pick(2) ? "p" : "P") + (pick(2) ? "-" : "") + digits(1 + pick(4));
-        return s;
-    }
-    case 7: { // Infinities and NaNs.
-        const char *names[] = {"inf", "INF", "-inf", "+Infinity", "nan", "-NaN", "+nan", "infinity"};
-        return names[pick(8)];
-    }
-    default: { // Two numbers glued as scanf splits them.
-        const char *pairs[] = {"1e+-5", "1.2.3", "5-3", "1e5.5", "0x. 7", "1e", "1E+", "2.",
-                               "1..2", "0x1p+", "-0x1p-3+4", "1e5+2", "6+.5"};
-        return pairs[pick(13)];
-    }
-    }
-}
-
+// Numbers of many shapes and lengths, separated by any white space.
 static std::string random_numbers(std::mt19937_64 &rng, size_t bytes)
 {
-    const char blanks[] = " \t\n\v\f\r";
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    const char *formats[] = {"%lf",  "%.17g", "%.16g", "%.18e", "%a",
+                             "%.3e", "%g",    "%.25g", "%A",    "%.800Le"};
+    const char *glued[] = {"1e+-5", "1.2.3", "5-3",   "0x. 7", "1e",
+                           "1E+",   "2.",    "0x1p+", "1e5+2", "6+.5"};
     std::string text;
+    char number[1200];
     while (text.size() < bytes) {
-        text += random_number(rng);
-        for (int i = int(rng() % 3); i >= 0; i--)
-            text += blanks[rng() % 6];
+        double v = std::bit_cast<double>(rng());
+        if (pick(3) == 0) // moderate values and subnormals
+            v = std::ldexp(double(rng() >> pick(64)), pick(4) ? pick(100) - 80 : -1074 - pick(10));
+        int format = pick(12);
+        if (format < 9) {
+            snprintf(number, sizeof number, formats[format], v);
+        } else if (format == 9 && LDBL_MANT_DIG >= 54 && std::isfinite(v) && v < DBL_MAX) {
+            // Exactly halfway between two doubles, then one digit less.
+            snprintf(number, sizeof number, formats[9],
+                     ((long double)v + std::nextafter(v, INFINITY)) / 2);
+            std::string s = number;
+            size_t e = s.find('e'), last = s.find_last_not_of('0', e - 1) + 1;
+            snprintf(number, sizeof number, "%s%s", s.substr(0, last - pick(2)).c_str(),
+                     s.c_str() + e);
+        } else if (format == 10) {
+            std::string digits = std::string(pick(5) ? 0 : pick(30), '0') + "1";
+            for (int n = pick(8) ? pick(25) : pick(400); n > 0; n--)
+                digits += char('0' + pick(10));
+            digits.insert(size_t(pick(int(digits.size()))), ".");
+            snprintf(number, sizeof number, "%s%s%s", pick(2) ? "-" : "",
+                     digits.substr(0, 1000).c_str(),
+                     pick(3)   ? ""
+                     : pick(2) ? "e-17"
+                               : "E+300");
+        } else {
+            snprintf(number, sizeof number, "%s", glued[pick(10)]);
+        }
+        text += number;
+        for (int i = pick(3); i >= 0; i--)
+            text += " \t\n\v\f\r"[pick(6)];
     }
     return text;
 }
 
-TEST(ScanDouble, RandomNumbersAsScanf)
-{
-    std::mt19937_64 rng(4);
-    ScanFile file;
-    for (int i = 0; i < 20; i++) {
-        std::string text = random_numbers(rng, 20000);
-        ASSERT_EQ(scanf_steps(text).back().result, EOF) << "every number is one";
-        file.expect_as_scanf(text, {65536, 4099, 61, 7});
-    }
-}
-
 TEST(ScanDouble, RandomTextAsScanf)
 {
-    // Short texts of the characters that matter to a number, most of them no
-    // number at all: what is read, and where reading stops, is scanf's.
+    std::mt19937_64 rng(4);
+    for (int i = 0; i < 20; i++) {
+        std::string text = random_numbers(rng, 20000);
+        ASSERT_EQ(scanf_steps(text).back()[0], EOF) << "every number is one";
+        expect_as_scanf(text, {65536, 4099, 61, 7});
+    }
+    // Short texts of the characters that matter to a number, most no number.
     const char alphabet[] = "0123456789.eE+-xXpPabcdfinftyINFTYaA \t\n\r\v\f(),\x80";
-    std::mt19937_64 rng(5);
-    ScanFile file;
-    for (int i = 0; i < 30000; i++) {
+    for (int i = 0; i < 5000; i++) {
         std::string text;
         for (int n = 1 + int(rng() % 12); n > 0; n--)
             text += alphabet[rng() % (sizeof alphabet - 1)];
-        file.expect_as_scanf(text, {size_t(1 + i % 3), 4096});
+        expect_as_scanf(text, {size_t(1 + i % 3), 4096});
     }
 }
 
-TEST(ScanDouble, NumbersLongerThanTheBuffer)
-{
-    ScanFile file;
-    std::string many_digits = "1." + std::string(300000, '0') + "1e-5 2";
-    file.expect_as_scanf(many_digits, {64, 1024, 65536});
-    std::string long_zero = "-" + std::string(5000, '0') + ".e";
-    file.expect_as_scanf(long_zero + " 7", {64, 1024});
-    std::string halfway = "1.00000000000000011102230246251565404236316680908203125" +
-                          std::string(5000, '0') + "1";
-    file.expect_as_scanf(halfway, {7, 64, 4096});
-    file.expect_as_scanf(halfway.substr(0, halfway.size() - 1), {7, 64, 4096});
-}
-
 // ---- The program against scanf -----------------------------------------------
-
-// What the former reader gave: the head, then every number that scanf read.
-static std::string scanf_output(const std::string &head_line, const std::string &numbers)
-{
-    std::string out = text_head(head_line);
-    for (const Step &s : scanf_steps(numbers))
-        if (s.result == 1)
-            out += std::string(reinterpret_cast<const char *>(&s.value), sizeof s.value);
-    return out;
-}
 
 TEST(FromText, NumbersAsScanfReadsThem)
 {
     std::mt19937_64 rng(6);
     std::string numbers = random_numbers(rng, 700000);
-    std::string expect = scanf_output("0 1 1 xyza", numbers);
-    ASSERT_EQ(scanf_steps(numbers).back().result, EOF);
-    RunResult r = run({"rv-from-text"}, "0 1 1 xyza\n" + numbers);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(r.out == expect);
-
-    // In small pieces through the pipe, so that reads end inside numbers.
-    std::string part = numbers.substr(0, numbers.find_last_of(" \t\n\v\f\r", 100000));
+    std::string expect = text_head("0 1 1 xyza");
+    for (const Step &s : scanf_steps(numbers))
+        if (s[0] == 1)
+            expect += doubles({std::bit_cast<double>(s[1])});
     RunOptions pieces;
-    pieces.input = "0 1 1 xyza\n" + part;
-    pieces.input_chunk = 997;
-    r = run({"rv-from-text"}, pieces);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(r.out == scanf_output("0 1 1 xyza", part));
-}
-
-TEST(FromText, CornerCases)
-{
-    struct Case {
-        const char *text;
-        std::vector<double> values; // written before the end or the failure
-        bool fails;
-    };
-    const Case cases[] = {
-        {"1e+-5", {1, -5}, false},
-        {"1e 5 1E+", {1, 5, 1}, false},
-        {"1.2.3 5-3", {1.2, 0.3, 5, -3}, false},
-        {"0x1.8p1 -0X.8P-1 0x.", {3, -0.25, 0}, false},
-        {"inf -Infinity +INF", {INFINITY, -INFINITY, INFINITY}, false},
-        {"1\v2\f3\r\n4", {1, 2, 3, 4}, false},
-        {"1e400 -1e400 1e-400 4.9406564584124654e-324", {INFINITY, -INFINITY, 0, DBL_TRUE_MIN}, false},
-        {"0.000000 -0.000000", {0.0, -0.0}, false},
-        {"9007199254740993 2.5000000000000000000000000001", {0x1p53, 2.5}, false},
-        {"1 nan(1)", {1, NAN}, true},
-        {"2 infinit", {2}, true},
-        {"3 0x", {3}, true},
-        {"4 -", {4}, true},
-        {"5 .e1", {5}, true},
-        {"6,5", {6}, true},
-    };
-    for (const Case &c : cases) {
-        RunResult r = run({"rv-from-text"}, std::string("1 1 1 xyza\n") + c.text);
-        std::string expect = text_head("1 1 1 xyza");
-        for (double v : c.values)
-            expect += doubles({v});
-        EXPECT_EQ(r.out, expect) << c.text;
-        EXPECT_EQ(r.status, c.fails ? 1 : 0) << c.text;
-        EXPECT_EQ(r.err, c.fails ? "rv-from-text: <stdin>: not a number\n" : "") << c.text;
+    pieces.input = "0 1 1 xyza\n" + numbers;
+    for (size_t chunk : {size_t(0), size_t(997)}) {
+        pieces.input_chunk = chunk;
+        RunResult r = run({"rv-from-text"}, pieces);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(r.out == expect);
+    }
+    // What comes before a failure is written: after nan and before "(", ...
+    for (const char *failing : {"nan(1)", "infinit", "0x", "-", ".e1", "6,5"}) {
+        RunResult r = run({"rv-from-text"}, "0 1 1 xyza\n" + numbers + failing);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "rv-from-text: <stdin>: not a number\n");
+        std::string written = expect + (failing[0] == 'n'   ? doubles({NAN})
+                                        : failing[0] == '6' ? doubles({6})
+                                                            : "");
+        EXPECT_TRUE(r.out == written) << failing;
     }
 }
 
 TEST(FromText, ReadFailureAfterNumbers)
 {
-    // A terminal whose other side closes: the read waiting for more input
-    // fails (EIO) and a later one meets the end.  The numbers read before are
-    // written, and the failure is reported at the end with errno as scanf
-    // leaves it: the read's after white space, 0 when the failed read ended
+    // A terminal whose other side closes: the read waiting for more fails
+    // (EIO) and a later one meets the end.  The numbers before are written;
+    // errno is as scanf leaves it: the read's, or 0 when the failed read ended
     // a number and the next read met the end.
-    struct Case {
-        const char *typed;
-        size_t numbers;
-        const char *error;
-    };
-    const Case cases[] = {{"1 2 3 4\n5 6\n", 6, "Input/output error"},
-                          {"1 2 3 4\n5 6\x04", 6, "Success"}};
-    for (const Case &c : cases) {
+    for (auto [typed, error] : {std::pair{"5 6\n", "Input/output error"}, {"5 6\x04", "Success"}}) {
         int master = posix_openpt(O_RDWR | O_NOCTTY);
         ASSERT_GE(master, 0);
         ASSERT_EQ(grantpt(master) | unlockpt(master), 0);
@@ -489,11 +332,9 @@ TEST(FromText, ReadFailureAfterNumbers)
         tcgetattr(slave, &modes);
         modes.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(slave, TCSANOW, &modes);
-        // The typist: waits until the program has taken every byte and is
-        // waiting for more, then closes the terminal.
-        pid_t typist = fork();
+        pid_t typist = fork(); // types, waits until all is read, then hangs up
         if (typist == 0) {
-            std::string text = std::string("1 1 1 xyza\n") + c.typed;
+            std::string text = std::string("1 1 1 xyza\n1 2 3 4\n") + typed;
             if (write(master, text.data(), text.size()) != ssize_t(text.size()))
                 _exit(1);
             for (int waiting = 1; waiting;)
@@ -510,11 +351,8 @@ TEST(FromText, ReadFailureAfterNumbers)
         int status;
         waitpid(typist, &status, 0);
         ASSERT_EQ(status, 0);
-        std::string expect = text_head("1 1 1 xyza");
-        for (size_t i = 1; i <= c.numbers; i++)
-            expect += doubles({double(i)});
-        EXPECT_EQ(r.out, expect) << c.typed;
+        EXPECT_EQ(r.out, text_head("1 1 1 xyza") + doubles({1, 2, 3, 4, 5, 6})) << typed;
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, std::string("rv-from-text: ferror <stdin>: ") + c.error + "\n");
+        EXPECT_EQ(r.err, std::string("rv-from-text: ferror <stdin>: ") + error + "\n");
     }
 }

@@ -104,102 +104,65 @@ static std::string printf_fixed(double v)
     return text;
 }
 
-static std::string format_fixed_text(double v)
+TEST(FormatFixed, AsPrintf)
 {
-    char text[fixed_text_max];
-    return std::string(text, format_fixed(text, v));
-}
-
-static void expect_as_printf(double v)
-{
-    ASSERT_EQ(format_fixed_text(v), printf_fixed(v)) << std::hex << bits(v);
-}
-
-TEST(FormatFixed, SpecialAndBoundaryValues)
-{
-    const double cases[] = {
-        0.0, -0.0, INFINITY, -INFINITY, NAN, -NAN,
-        std::bit_cast<double>(0x7ff0000000000001u), std::bit_cast<double>(0xfff8000000000123u),
-        DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN, DBL_TRUE_MIN, -DBL_TRUE_MIN, 1, -1, 0.5, 1e20,
-        // Around half a unit of the sixth decimal, and where all values round to 0.
-        5e-7, std::nextafter(5e-7, 0.0), std::nextafter(5e-7, 1.0), -5e-7, 0x1p-21, 0x1.fffffffffffffp-22,
-        0x1p-22, 1e-6, 1.5e-6, 2.5e-6, 0.9999995, 0.99999949999999994, 9.9999995, 999999.9999995,
-        // Where the library takes over: 2^44 and its neighbours.
-        0x1p44, std::nextafter(0x1p44, 0.0), std::nextafter(0x1p44, INFINITY), -0x1p44,
-        0x1.fffffffffffffp43, 0x1p43 + 1.0 / 128, 0x1p44 + 3.0 / 128, 0x1p52 + 0.5, 0x1p53, 1e300};
-    for (double v : cases)
-        expect_as_printf(v);
-}
-
-TEST(FormatFixed, TiesAtTheSixthDecimal)
-{
-    // A double lies exactly halfway between two six-decimal numbers only when
-    // it is an odd multiple of 1/128; printf rounds those to the even neighbour.
+    auto check = [](double v) {
+        char text[fixed_text_max];
+        ASSERT_EQ(std::string(text, format_fixed(text, v)), printf_fixed(v)) << std::hex << bits(v);
+    };
+    // Specials, ends of the range, half a unit of the sixth decimal, 2^44
+    // (where the library takes over) and its neighbours.
+    // clang-format off
+    const double values[] = {
+        0.0, -0.0, INFINITY, -INFINITY, NAN, -NAN, std::bit_cast<double>(0xfff0000000000123u),
+        DBL_MAX, DBL_MIN, -DBL_TRUE_MIN, 5e-7, std::nextafter(5e-7, 0.0), 0x1p-21,
+        0x1.fffffffffffffp-22, 0.9999995, 999999.9999995, 0x1p44, -0x1.fffffffffffffp43,
+        std::nextafter(0x1p44, INFINITY), 0x1p44 + 3.0 / 128, 1e300};
+    // clang-format on
+    for (double v : values)
+        check(v);
+    // Ties: odd multiples of 1/128 lie halfway between six-decimal numbers.
     std::mt19937_64 rng(1);
-    for (uint64_t odd = 1; odd < 4096; odd += 2) {
-        expect_as_printf(double(odd) / 128);
-        expect_as_printf(-double(odd) / 128);
-    }
     for (int i = 0; i < 100000; i++) {
         double v = double(rng() >> (11 + rng() % 53) | 1) / 128;
-        expect_as_printf(v);
-        expect_as_printf(std::nextafter(v, 0.0));
-        expect_as_printf(std::nextafter(v, INFINITY));
+        for (double w : {v, -v, std::nextafter(v, 0.0), std::nextafter(v, INFINITY)})
+            check(w);
     }
-}
-
-TEST(FormatFixed, RandomValues)
-{
-    std::mt19937_64 rng(2);
-    // Every bit pattern: most are huge or tiny.
-    for (int i = 0; i < 100000; i++)
-        expect_as_printf(std::bit_cast<double>(rng()));
-    // Values of every binary exponent from tiny to beyond 2^44, most in the
-    // hand-made range.
+    // Every bit pattern, and values of every binary exponent up to past 2^44.
     for (int i = 0; i < 300000; i++) {
-        int exponent = int(rng() % 140) - 90;
-        double v = std::ldexp(double(rng() >> 11) / 0x1p53 + 0.5, exponent);
-        expect_as_printf(rng() & 1 ? v : -v);
+        check(std::bit_cast<double>(rng()));
+        check(std::ldexp(double(rng() >> 11) / 0x1p53 + 0.5, int(rng() % 140) - 90) *
+              (i % 2 ? 1 : -1));
     }
 }
 
 TEST(TextOutput, KeepsGatheredTextOnFatalExit)
 {
-    // Text gathered but not yet written is written when the program exits on
-    // a fatal error, as buffered standard output would be.
     RunResult r = run_function([] {
         static TextOutput out(1);
         char *p = text_output_room(out, 5);
-        memcpy(p, "text\n", 5);
-        text_output_advance(out, p + 5);
+        text_output_advance(out, static_cast<char *>(memcpy(p, "text\n", 5)) + 5);
         fail(1, "failed\n");
     });
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "text\n");
-    EXPECT_EQ(r.err, "failed\n");
+    EXPECT_EQ(r.out + r.err, "text\nfailed\n");
 }
 
-TEST(ToText, EveryBitPatternAsPrintf)
+TEST(ToText, RandomPixelsAsPrintf)
 {
-    // Whole streams of random bit patterns and values: the program's output is
-    // what printf gives, over many output blocks.
+    // Many output blocks; the input fed in pieces that split pixels.
     std::mt19937_64 rng(3);
     std::vector<double> values;
     std::string expect = "0 1 1 xyza\n";
     for (int i = 0; i < 4 * 60000; i++) {
-        double v = i % 3 ? std::bit_cast<double>(rng())
-                         : std::ldexp(double(rng() >> 11), int(rng() % 80) - 90);
-        values.push_back(v);
-        expect += printf_fixed(v) + (i % 4 == 3 ? "\n" : " ");
+        values.push_back(i % 3 ? std::bit_cast<double>(rng())
+                               : std::ldexp(double(rng() >> 11), -int(rng() % 80)));
+        expect += printf_fixed(values.back()) + (i % 4 == 3 ? "\n" : " ");
     }
-    RunResult r = run({"rv-to-text"}, make_stream(0, 1, 1, values));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, expect);
-
-    // The same fed in small pieces, so pixels arrive split across reads.
     RunOptions pieces;
     pieces.input = make_stream(0, 1, 1, values);
     pieces.input_chunk = 4093;
-    r = run({"rv-to-text"}, pieces);
-    EXPECT_EQ(r.out, expect);
+    RunResult r = run({"rv-to-text"}, pieces);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == expect);
 }
