@@ -86,3 +86,83 @@ TEST(ToText, LargeStream)
     EXPECT_EQ(r.out.size(), std::string("1 1000 100 xyza\n").size() + 100000 * line.size());
     EXPECT_EQ(r.out.substr(r.out.size() - line.size()), line);
 }
+
+// ---- The "%lf" printer against printf ---------------------------------------
+
+#include "diagnostics.h"
+#include "number_text.h"
+#include "text_output.h"
+
+#include <bit>
+#include <cfloat>
+#include <random>
+
+static std::string printf_fixed(double v)
+{
+    char text[400];
+    snprintf(text, sizeof text, "%lf", v);
+    return text;
+}
+
+TEST(FormatFixed, AsPrintf)
+{
+    auto check = [](double v) {
+        char text[fixed_text_max];
+        ASSERT_EQ(std::string(text, format_fixed(text, v)), printf_fixed(v)) << std::hex << bits(v);
+    };
+    // Specials, ends of the range, half a unit of the sixth decimal, 2^44
+    // (where the library takes over) and its neighbours.
+    // clang-format off
+    const double values[] = {
+        0.0, -0.0, INFINITY, -INFINITY, NAN, -NAN, std::bit_cast<double>(0xfff0000000000123u),
+        DBL_MAX, DBL_MIN, -DBL_TRUE_MIN, 5e-7, std::nextafter(5e-7, 0.0), 0x1p-21,
+        0x1.fffffffffffffp-22, 0.9999995, 999999.9999995, 0x1p44, -0x1.fffffffffffffp43,
+        std::nextafter(0x1p44, INFINITY), 0x1p44 + 3.0 / 128, 1e300};
+    // clang-format on
+    for (double v : values)
+        check(v);
+    // Ties: odd multiples of 1/128 lie halfway between six-decimal numbers.
+    std::mt19937_64 rng(1);
+    for (int i = 0; i < 100000; i++) {
+        double v = double(rng() >> (11 + rng() % 53) | 1) / 128;
+        for (double w : {v, -v, std::nextafter(v, 0.0), std::nextafter(v, INFINITY)})
+            check(w);
+    }
+    // Every bit pattern, and values of every binary exponent up to past 2^44.
+    for (int i = 0; i < 300000; i++) {
+        check(std::bit_cast<double>(rng()));
+        check(std::ldexp(double(rng() >> 11) / 0x1p53 + 0.5, int(rng() % 140) - 90) *
+              (i % 2 ? 1 : -1));
+    }
+}
+
+TEST(TextOutput, KeepsGatheredTextOnFatalExit)
+{
+    RunResult r = run_function([] {
+        static TextOutput out(1);
+        char *p = text_output_room(out, 5);
+        text_output_advance(out, static_cast<char *>(memcpy(p, "text\n", 5)) + 5);
+        fail(1, "failed\n");
+    });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out + r.err, "text\nfailed\n");
+}
+
+TEST(ToText, RandomPixelsAsPrintf)
+{
+    // Many output blocks; the input fed in pieces that split pixels.
+    std::mt19937_64 rng(3);
+    std::vector<double> values;
+    std::string expect = "0 1 1 xyza\n";
+    for (int i = 0; i < 4 * 60000; i++) {
+        values.push_back(i % 3 ? std::bit_cast<double>(rng())
+                               : std::ldexp(double(rng() >> 11), -int(rng() % 80)));
+        expect += printf_fixed(values.back()) + (i % 4 == 3 ? "\n" : " ");
+    }
+    RunOptions pieces;
+    pieces.input = make_stream(0, 1, 1, values);
+    pieces.input_chunk = 4093;
+    RunResult r = run({"rv-to-text"}, pieces);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == expect);
+}

@@ -1,7 +1,8 @@
 // rv-from-text: text back into a stream.  The first line is the head line;
 // every number after it, separated by any white space, becomes one double of
-// pixel data, four to a pixel.
+// pixel data, four to a pixel.  Numbers are read as scanf's "%lf" reads them.
 #include "diagnostics.h"
+#include "number_text.h"
 #include "stream_format.h"
 #include "text_output.h"
 
@@ -13,36 +14,67 @@ static const char synopsis[] = "";
 constexpr size_t text_head_limit = 1018;
 static_assert(text_head_limit + 1 + stream_magic_size <= stream_head_limit,
               "the head built from the text must fit the head limit");
+static_assert(text_head_limit < stream_buffer_size, "the head line must fit the read buffer");
 
-// Numbers are written in blocks of this many doubles.
-constexpr size_t block_doubles = 128;
+// Numbers are written in blocks of this many doubles (256 KiB).
+constexpr size_t block_doubles = 32768;
 
-// Reads the first line into `line` and returns its length without the
-// newline.  The line is read a character at a time and never beyond the
-// limit, so a text without newlines cannot exhaust memory.
-static size_t read_head_line(unsigned char *line)
+// Copies the first line into `line` and returns its length without the
+// newline.  Nothing beyond the limit is looked for, so a text without
+// newlines cannot exhaust memory.
+static size_t read_head_line(TextInput &in, unsigned char *line)
 {
-    size_t length = 0;
-    int c;
-    while ((c = getchar()) != EOF && c != '\n') {
-        if (length == text_head_limit)
+    for (;;) {
+        const unsigned char *start = in.buf + in.pos;
+        size_t held = in.end - in.pos;
+        size_t searched = held < text_head_limit + 1 ? held : text_head_limit + 1;
+        if (auto *newline = static_cast<const unsigned char *>(memchr(start, '\n', searched))) {
+            size_t length = size_t(newline - start);
+            memcpy(line, start, length);
+            in.pos += length + 1;
+            return length;
+        }
+        if (held > text_head_limit)
             fail(1, "%s: head is too long\n", "<stdin>");
-        line[length++] = (unsigned char)c;
+        if (!text_input_fill(in)) {
+            if (in.failed)
+                fail(1, "getline %s:", "<stdin>");
+            if (!held)
+                fail(1, "%s: no input\n", "<stdin>");
+            memcpy(line, start, held);
+            in.pos += held;
+            return held;
+        }
     }
-    if (c == EOF && ferror(stdin))
-        fail(1, "getline %s:", "<stdin>");
-    if (c == EOF && length == 0)
-        fail(1, "%s: no input\n", "<stdin>");
-    return length;
+}
+
+// Writes every number of the input, a block at a time; the numbers before a
+// word that is no number are written before the program fails.
+static void convert_numbers(TextInput &in)
+{
+    static double block[block_doubles];
+    size_t count = 0;
+    for (;;) {
+        ScanResult got = scan_double(1, in, block[count]);
+        if (got == ScanResult::number && ++count < block_doubles)
+            continue;
+        write_or_fail(1, 1, "<stdout>", block, count * sizeof *block);
+        count = 0;
+        if (got == ScanResult::end)
+            return;
+        if (got == ScanResult::not_number)
+            fail(1, "%s: not a number\n", "<stdin>");
+    }
 }
 
 int main(int argc, char **argv)
 {
     scan_bare(argc, argv, synopsis);
+    TextInput in(1, 0, stream_buffer_size);
 
     // The head is written as given, then checked as any reader would.
     unsigned char head[text_head_limit + 1 + stream_magic_size];
-    size_t length = read_head_line(head);
+    size_t length = read_head_line(in, head);
     memcpy(head + length, "\n\0uivf", 1 + stream_magic_size);
     length += 1 + stream_magic_size;
     write_or_fail(1, 1, "<stdout>", head, length);
@@ -50,19 +82,8 @@ int main(int argc, char **argv)
     stream.file = "<stdin>";
     stream_parse_head(1, stream, head, length);
 
-    double block[block_doubles];
-    size_t count = 0;
-    for (;;) {
-        int got = scanf("%lf", &block[count]);
-        if (got == 1 && ++count < block_doubles)
-            continue;
-        write_or_fail(1, 1, "<stdout>", block, count * sizeof *block);
-        count = 0;
-        if (got == EOF)
-            break;
-        if (got == 0)
-            fail(1, "%s: not a number\n", "<stdin>");
-    }
-    close_stdio(1, stdin, "<stdin>");
+    convert_numbers(in);
+    // After a failed read errno is what scanf would have left.
+    close_stdio(1, stdin, "<stdin>", in.failed);
     return 0;
 }
