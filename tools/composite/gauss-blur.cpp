@@ -3,6 +3,14 @@
 // scatters: each source pixel spreads its value over its row and then its
 // column with a kernel built from its own deviation.  The work on a frame can
 // be divided among forked worker processes.
+//
+// Every output sample is a sum, from +0, of the contributions of its sources
+// in increasing position, each contribution p·w with w = a·exp(d²·e).  The
+// program keeps that order and those operations, and saves work around them:
+// a row's kernels are tabulated once and serve both passes; a source row is
+// spread down its columns as soon as its horizontal pass is done; and where a
+// weight is exactly +0 from some distance on, a finite source stops there, as
+// adding ±0 to a sum that started at +0 changes no bit of it.
 #include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
@@ -12,7 +20,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
+#include <vector>
 
 static const char synopsis[] = "[-j jobs] [-s spread | -s 'auto'] [-achvy] sd-stream";
 
@@ -29,155 +37,240 @@ static struct {
 
 constexpr double pi = 3.141592653589793;
 
-// Weights w(d) = a·exp(d²·e) of one kernel for the distances 0 … known−1.
-// Neighbouring source pixels mostly share their kernels, so the weights are
-// kept until the kernel changes: one exponential per distance at most, and
-// the same bits as computing every weight afresh.
-struct Kernel {
-    double s = std::numeric_limits<double>::quiet_NaN(); // last deviation seen
-    double a = std::numeric_limits<double>::quiet_NaN(); // NaN: holds nothing
-    double e = 0;
-    size_t known = 0;
-    double *w = nullptr;
-};
-static Kernel kernels[3];
+// X, Y, Z and alpha of a pixel as one value, so that the four channels of an
+// addition go in one or two instructions, each the plain double operation.
+typedef double Quad __attribute__((vector_size(32)));
 
-// The slot holding the kernel of deviation s > 0 with weights for the
-// distances below `reach`; a new kernel takes a slot not marked in `busy`.
-static unsigned kernel_slot(double s, size_t reach, unsigned busy)
+[[gnu::always_inline]] inline void add_quad(unsigned char *to, const Quad &v)
 {
-    unsigned k = 0;
-    while (k < 3 && kernels[k].s != s)
-        k++;
-    if (k == 3) {
-        const double a = 1 / sqrt(((s + s) * s) * pi);
-        const double e = -1 / (2 * (s * s));
-        for (k = 0; k < 3 && !(kernels[k].a == a && kernels[k].e == e); k++)
-            ;
-        if (k == 3) {
-            for (k = 0; busy & (1u << k); k++)
-                ;
-            kernels[k].a = a;
-            kernels[k].e = e;
-            kernels[k].known = 0;
-        }
-        kernels[k].s = s;
-    }
-    Kernel &kernel = kernels[k];
-    for (; kernel.known < reach; kernel.known++) {
-        const double d = double(kernel.known);
-        kernel.w[kernel.known] = kernel.a * exp(d * d * kernel.e);
-    }
-    return k;
+    Quad o;
+    memcpy(&o, to, sizeof o);
+    o = o + v;
+    memcpy(to, &o, sizeof o);
 }
 
-static void add_double(unsigned char *p, double v) { store_double(p, load_double(p) + v); }
+[[gnu::always_inline]] inline void add_double(unsigned char *p, double v)
+{
+    store_double(p, load_double(p) + v);
+}
 
-// One row or column of the three frames.
-struct Line {
-    unsigned char *out;
-    const unsigned char *in, *sd;
-    size_t step;   // bytes from one position to the next
-    size_t length; // positions
+// One channel's kernel w(d) = a·exp(d²·e), tabulated for d < length in a
+// row's weight pool; from `zero` on (when zero < length) every weight is +0.
+struct Kernel {
+    double a, e;
+    size_t offset; // of w(0) in the pool
+    size_t length; // distances tabulated
+    size_t zero;   // first distance of the all-zero tail, or `length`
 };
 
-// Spreads the source pixel at position x of a line over the output line.
-static void scatter(const Line &line, size_t x)
+// How a source pixel spreads.
+enum Kind : unsigned char {
+    keep,  // not blurred: added where it is
+    same,  // three blurred channels with one kernel: one weight for all four
+    mixed, // kernels by channel; an unblurred channel stays where it is
+};
+
+struct Source {
+    Kind kind;
+    unsigned char blurred; // bit k: colour channel k is blurred
+    unsigned n;            // blurred colour channels
+    size_t r;              // window radius before the ends of the line
+    uint32_t kernel[3];    // by channel, into the row's kernels
+};
+
+// The kernels of one row of the deviation frame.
+struct RowPlan {
+    std::vector<Source> source; // by column, from the plan's first column
+    std::vector<Kernel> kernel;
+    std::vector<double> pool;
+};
+
+// The deviations of a deviation pixel by channel, and which are blurred.
+static unsigned deviations(const Pixel &q, double s[3], bool blurred[3])
 {
-    const size_t at = x * line.step;
-    const Pixel p = load_pixel(line.in + at);
-    const Pixel q = load_pixel(line.sd + at);
-    const double colour[3] = {p.x, p.y, p.z};
-    double s[3];
     if (settings.one_deviation || settings.chroma)
         s[0] = s[1] = s[2] = q.y * q.a;
     else
         s[0] = q.x * q.a, s[1] = q.y * q.a, s[2] = q.z * q.a;
     // Zero, negative and NaN deviations leave a channel unblurred.
-    bool blurred[3];
     unsigned n = 0;
     for (int k = 0; k < 3; k++)
         n += blurred[k] = s[k] > 0 && !(settings.chroma && k == 1);
-    if (q.a == 0 || n == 0) {
-        Pixel o = load_pixel(line.out + at);
-        o.x += p.x, o.y += p.y, o.z += p.z, o.a += p.a;
-        store_pixel(line.out + at, o);
-        return;
-    }
+    return q.a == 0 ? 0 : n;
+}
 
-    // Radius, clamped to the line so that the window bounds never wrap.
-    size_t r = line.length;
+// The window radius of a source; `most` bounds every line of the frame.
+static size_t radius(const double s[3], const bool blurred[3], size_t most)
+{
     if (settings.auto_radius) {
-        double most = 0;
+        double r = 0;
         for (int k = 0; k < 3; k++)
             if (blurred[k])
-                most = std::max(most, floor(3 * s[k] + 0.5));
-        r = most >= double(line.length) ? line.length : std::max(size_t(most), size_t(1));
-    } else if (settings.spread) {
-        r = std::min<uint64_t>(settings.spread, line.length);
+                r = std::max(r, floor(3 * s[k] + 0.5));
+        return r >= double(most) ? most : std::max(size_t(r), size_t(1));
     }
-    const size_t lo = x > r ? x - r : 0;
-    const size_t hi = r < line.length - x ? x + r + 1 : line.length;
-    const size_t reach = std::max(x - lo, hi - 1 - x) + 1;
+    return settings.spread ? std::min<uint64_t>(settings.spread, most) : most;
+}
 
-    unsigned char *const out = line.out;
-    const size_t step = line.step;
-    unsigned slot[3] = {0, 0, 0}, busy = 0;
-    for (int k = 0; k < 3; k++)
-        if (blurred[k]) {
-            slot[k] = kernel_slot(s[k], reach, busy);
-            busy |= 1u << slot[k];
-        }
-
-    if (n == 3 && slot[0] == slot[1] && slot[1] == slot[2]) {
-        // Identical kernels: one weight per target for all four channels.
-        const double *w = kernels[slot[0]].w;
-        for (size_t j = lo; j < hi; j++) {
-            const double wj = w[j < x ? x - j : j - x];
-            unsigned char *o = out + j * step;
-            add_double(o, p.x * wj);
-            add_double(o + 8, p.y * wj);
-            add_double(o + 16, p.z * wj);
-            add_double(o + 24, p.a * wj);
-        }
-        return;
+// The kernel of deviation s, with weights for the distances below `need`:
+// one of the row's latest kernels when it is the same and long enough, else a
+// new one.
+static uint32_t kernel_for(RowPlan &plan, double s, size_t need)
+{
+    const double a = 1 / sqrt(((s + s) * s) * pi);
+    const double e = -1 / (2 * (s * s));
+    const size_t count = plan.kernel.size();
+    for (size_t k = count; k > count - std::min<size_t>(count, 3); k--) {
+        const Kernel &old = plan.kernel[k - 1];
+        if (old.a == a && old.e == e && (old.length >= need || old.zero < old.length))
+            return uint32_t(k - 1);
     }
-    for (int k = 0; k < 3; k++) {
-        if (!blurred[k]) {
-            add_double(out + at + 8 * k, colour[k]);
+    Kernel kernel{a, e, plan.pool.size(), need, need};
+    if (a == 0) {
+        kernel.zero = 0;
+    } else {
+        for (size_t d = 0; d < need; d++) {
+            const double x = exp(double(d) * double(d) * e);
+            // exp only falls with its argument: once it is 0 it stays 0, and
+            // a finite a times 0 is +0.
+            if (x == 0 && std::isfinite(a)) {
+                kernel.zero = d;
+                break;
+            }
+            plan.pool.push_back(a * x);
+        }
+    }
+    plan.kernel.push_back(kernel);
+    return uint32_t(count);
+}
+
+// Plans the sources of deviation row `sd` from column `first` to `last`.
+static void plan_row(RowPlan &plan, const unsigned char *sd, size_t first, size_t last,
+                     size_t most)
+{
+    plan.source.resize(last - first);
+    plan.kernel.clear();
+    plan.pool.clear();
+    for (size_t x = first; x < last; x++) {
+        Source &src = plan.source[x - first];
+        double s[3];
+        bool blurred[3];
+        src.n = deviations(load_pixel(sd + x * pixel_bytes), s, blurred);
+        src.kind = keep;
+        if (src.n == 0)
             continue;
-        }
-        const double *w = kernels[slot[k]].w;
-        for (size_t j = lo; j < hi; j++) {
-            const double wj = w[j < x ? x - j : j - x];
-            unsigned char *o = out + j * step;
-            add_double(o + 8 * k, colour[k] * wj);
-            add_double(o + 24, p.a * wj / n);
-        }
+        src.r = radius(s, blurred, most);
+        const size_t need = std::min(src.r, most - 1) + 1;
+        src.blurred = 0;
+        for (int k = 0; k < 3; k++)
+            src.blurred |= blurred[k] << k;
+        const double a0 = 1 / sqrt(((s[0] + s[0]) * s[0]) * pi);
+        const double e0 = -1 / (2 * (s[0] * s[0]));
+        bool one = src.n == 3;
+        for (int k = 1; k < 3 && one; k++)
+            one = 1 / sqrt(((s[k] + s[k]) * s[k]) * pi) == a0 && -1 / (2 * (s[k] * s[k])) == e0;
+        src.kind = one ? same : mixed;
+        for (int k = 0; k < 3; k++)
+            if (blurred[k] && (k == 0 || !one))
+                src.kernel[k] = kernel_for(plan, s[k], need);
     }
 }
 
-// Runs work(start, end) on shares of [0, count) in `jobs` processes and
-// returns in the parent once all of them are done.
-template <class Work>
-static void phase(size_t count, Work &&work)
+// A line of the output: target j at out + j·step, of `length` targets, of
+// which this process writes [first, last).
+struct Line {
+    unsigned char *out;
+    size_t step, length, first, last;
+};
+
+// The targets [lo, hi) of a source at x with radius `reach`, within the
+// line and this process's part of it.
+struct Window {
+    size_t lo, hi;
+};
+static Window window(const Line &line, size_t x, size_t reach)
 {
-    size_t start = 0, end = count;
-    pid_t *workers;
-    const int parent = fork_workers(1, &start, &end, settings.jobs, &workers);
-    work(start, end);
-    join_workers(1, parent, workers);
+    const size_t lo = x - std::min(x, reach), hi = x + std::min(line.length - 1 - x, reach) + 1;
+    return {std::max(lo, line.first), std::min(hi, line.last)};
+}
+
+// Spreads source pixel p at position x of the line with kernel k: adds
+// p·w(|x − j|) to target j, through `add(target, w)`.  A finite source stops
+// where the weights turn +0 for good.
+template <class Add>
+[[gnu::always_inline]] inline void spread(const Line &line, size_t x, size_t r,
+                                          const Kernel &k, const double *pool,
+                                          bool source_finite, Add &&add)
+{
+    const double *w = pool + k.offset;
+    if (source_finite) {
+        if (k.zero == 0)
+            return;
+        const Window win = window(line, x, std::min(r, k.zero - 1));
+        unsigned char *o = line.out + win.lo * line.step;
+        for (size_t j = win.lo; j < std::min(x, win.hi); j++, o += line.step)
+            add(o, w[x - j]);
+        for (size_t j = std::max(x, win.lo); j < win.hi; j++, o += line.step)
+            add(o, w[j - x]);
+        return;
+    }
+    const Window win = window(line, x, r);
+    for (size_t j = win.lo; j < win.hi; j++) {
+        const size_t d = j < x ? x - j : j - x;
+        add(line.out + j * line.step, d < k.zero ? w[d] : 0.0);
+    }
+}
+
+// Adds the contributions of source pixel p at position x to the line.
+static void scatter(const Line &line, size_t x, const unsigned char *pixel, const Source &src,
+                    const RowPlan &plan)
+{
+    const Pixel p = load_pixel(pixel);
+    const bool here = x >= line.first && x < line.last;
+    unsigned char *const at = line.out + x * line.step;
+    if (src.kind == keep) {
+        if (here) {
+            Pixel o = load_pixel(at);
+            o.x += p.x, o.y += p.y, o.z += p.z, o.a += p.a;
+            store_pixel(at, o);
+        }
+        return;
+    }
+    const double *pool = plan.pool.data();
+    if (src.kind == same) {
+        const Quad v = {p.x, p.y, p.z, p.a};
+        const bool fin = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
+                         std::isfinite(p.a);
+        spread(line, x, src.r, plan.kernel[src.kernel[0]], pool, fin,
+               [&](unsigned char *o, double w) { add_quad(o, v * w); });
+        return;
+    }
+    const double colour[3] = {p.x, p.y, p.z};
+    const double n = src.n;
+    for (int k = 0; k < 3; k++) {
+        if (!(src.blurred >> k & 1)) {
+            if (here)
+                add_double(at + 8 * k, colour[k]);
+            continue;
+        }
+        const double c = colour[k];
+        spread(line, x, src.r, plan.kernel[src.kernel[k]], pool, std::isfinite(c) && std::isfinite(p.a),
+               [&](unsigned char *o, double w) {
+                   add_double(o + 8 * k, c * w);
+                   add_double(o + 24, p.a * w / n);
+               });
+    }
 }
 
 // Colour weighted by alpha and, with -c, made relative to Y.
-static void prepare(unsigned char *p)
+static void prepare(unsigned char *to, const unsigned char *from)
 {
-    Pixel v = load_pixel(p);
+    Pixel v = load_pixel(from);
     if (!settings.no_alpha)
         v.x *= v.a, v.y *= v.a, v.z *= v.a;
     if (settings.chroma)
         v.x = v.x / white_x - v.y, v.z = v.z / white_z - v.y;
-    store_pixel(p, v);
+    store_pixel(to, v);
 }
 
 // Colour back from the blurred form, normalised by the blurred alpha.
@@ -193,52 +286,196 @@ static void finish(unsigned char *p)
     store_pixel(p, v);
 }
 
-// A frame in at most two rounds of processes: by rows the preparation and the
-// horizontal pass (each row needs only itself), by columns the vertical pass
-// (a source row reaches every row of its column, so each process owns whole
-// columns and no two add into the same sample).  The finish goes with the
-// last pass.
-static void blur_frame(unsigned char *out, unsigned char *in, const unsigned char *sd,
-                       size_t width, size_t height)
+// The frame and the scratch of one process.
+struct Frame {
+    unsigned char *out, *in;
+    const unsigned char *sd;
+    size_t width, height, row; // row: bytes
+    size_t most;               // the longer side
+};
+
+struct Scratch {
+    RowPlan plan;
+    std::vector<unsigned char> source, sum; // one row each
+};
+static Scratch scratch;
+
+static bool prepared() { return settings.chroma || !settings.no_alpha; }
+
+// Row y of the input as the blur reads it: prepared in the scratch row, or
+// the input row itself.
+static const unsigned char *source_row(const Frame &f, size_t y)
 {
-    const size_t row = width * pixel_bytes;
-    const bool prepared = settings.chroma || !settings.no_alpha;
+    const unsigned char *in = f.in + y * f.row;
+    if (!prepared())
+        return in;
+    for (size_t x = 0; x < f.width; x++)
+        prepare(&scratch.source[x * pixel_bytes], in + x * pixel_bytes);
+    return scratch.source.data();
+}
 
-    if (prepared || settings.horizontal)
-        phase(height, [&](size_t start, size_t end) {
-            for (size_t y = start; y < end; y++) {
-                unsigned char *in_row = in + y * row, *out_row = out + y * row;
-                if (prepared)
-                    for (size_t x = 0; x < width; x++)
-                        prepare(in_row + x * pixel_bytes);
-                if (!settings.horizontal)
-                    continue;
-                memset(out_row, 0, row);
-                const Line line{out_row, in_row, sd + y * row, pixel_bytes, width};
-                for (size_t x = 0; x < width; x++)
-                    scatter(line, x);
-                if (settings.vertical)
-                    memcpy(in_row, out_row, row);
-                else
-                    for (size_t x = 0; x < width; x++)
-                        finish(out_row + x * pixel_bytes);
+// The horizontal pass of a row from `from` into `to` (zeroed first).
+static void blur_row(const Frame &f, const unsigned char *from, unsigned char *to)
+{
+    memset(to, 0, f.row);
+    const Line line{to, pixel_bytes, f.width, 0, f.width};
+    for (size_t x = 0; x < f.width; x++)
+        scatter(line, x, from + x * pixel_bytes, scratch.plan.source[x], scratch.plan);
+}
+
+// The vertical pass of source row y, columns [first, last) of `from`, into
+// the output rows [top, bottom); the plan covers the same columns.
+static void blur_down(const Frame &f, size_t y, const unsigned char *from, size_t first,
+                      size_t last, size_t top, size_t bottom)
+{
+    for (size_t x = first; x < last; x++)
+        scatter(Line{f.out + x * pixel_bytes, f.row, f.height, top, bottom}, y,
+                from + x * pixel_bytes, scratch.plan.source[x - first], scratch.plan);
+}
+
+static void finish_rows(const Frame &f, size_t top, size_t bottom)
+{
+    for (size_t y = top; y < bottom; y++)
+        for (size_t x = 0; x < f.width; x++)
+            finish(f.out + y * f.row + x * pixel_bytes);
+}
+
+// Output rows [top, bottom) from start to end: every source row that reaches
+// them (within `reach` rows) is prepared, blurred along itself and spread
+// down its columns at once, with one plan for both passes.
+static void blur_band(const Frame &f, size_t top, size_t bottom, size_t reach)
+{
+    if (top >= bottom)
+        return;
+    if (!settings.vertical) {
+        for (size_t y = top; y < bottom; y++) {
+            plan_row(scratch.plan, f.sd + y * f.row, 0, f.width, f.most);
+            blur_row(f, source_row(f, y), f.out + y * f.row);
+        }
+        finish_rows(f, top, bottom);
+        return;
+    }
+    memset(f.out + top * f.row, 0, (bottom - top) * f.row);
+    const size_t first = top - std::min(top, reach);
+    const size_t last = bottom + std::min(f.height - bottom, reach);
+    for (size_t y = first; y < last; y++) {
+        plan_row(scratch.plan, f.sd + y * f.row, 0, f.width, f.most);
+        const unsigned char *from = source_row(f, y);
+        if (settings.horizontal) {
+            blur_row(f, from, scratch.sum.data());
+            from = scratch.sum.data();
+        }
+        blur_down(f, y, from, 0, f.width, top, bottom);
+    }
+    finish_rows(f, top, bottom);
+}
+
+// Rows [top, bottom) prepared and blurred along themselves, the result left
+// in the input frame for the vertical pass.
+static void rows_in_place(const Frame &f, size_t top, size_t bottom)
+{
+    for (size_t y = top; y < bottom; y++) {
+        unsigned char *in = f.in + y * f.row;
+        const unsigned char *from = source_row(f, y);
+        if (settings.horizontal) {
+            plan_row(scratch.plan, f.sd + y * f.row, 0, f.width, f.most);
+            blur_row(f, from, scratch.sum.data());
+            from = scratch.sum.data();
+        }
+        if (from != in)
+            memcpy(in, from, f.row);
+    }
+}
+
+// The vertical pass and the finish of columns [first, last) over all rows.
+static void columns(const Frame &f, size_t first, size_t last)
+{
+    if (first >= last)
+        return;
+    const size_t band = first * pixel_bytes, bytes = (last - first) * pixel_bytes;
+    for (size_t y = 0; y < f.height; y++)
+        memset(f.out + y * f.row + band, 0, bytes);
+    for (size_t y = 0; y < f.height; y++) {
+        plan_row(scratch.plan, f.sd + y * f.row, first, last, f.most);
+        blur_down(f, y, f.in + y * f.row, first, last, 0, f.height);
+    }
+    for (size_t y = 0; y < f.height; y++)
+        for (size_t x = first; x < last; x++)
+            finish(f.out + y * f.row + x * pixel_bytes);
+}
+
+// Runs work(k) in `jobs` processes, k = 0 in this one, and returns here once
+// all have ended.
+template <class Work>
+static void in_processes(Work &&work)
+{
+    size_t k = 0, end = settings.jobs;
+    pid_t *workers;
+    const int parent = fork_workers(1, &k, &end, settings.jobs, &workers);
+    work(k);
+    join_workers(1, parent, workers);
+}
+
+// The division of the output rows among processes: the largest window radius
+// of the frame, and bounds of bands that cost about the same.
+struct Division {
+    size_t reach;
+    std::vector<size_t> bound; // jobs + 1 rows
+};
+
+static Division divide(const Frame &f)
+{
+    std::vector<double> cost(f.height + 1, 0.0);
+    size_t reach = 0;
+    for (size_t y = 0; y < f.height; y++) {
+        double c = 0;
+        for (size_t x = 0; x < f.width; x++) {
+            double s[3];
+            bool blurred[3];
+            if (!deviations(load_pixel(f.sd + y * f.row + x * pixel_bytes), s, blurred)) {
+                c += 1;
+                continue;
             }
-        });
+            const size_t r = radius(s, blurred, f.most);
+            reach = std::max(reach, r);
+            c += 2 + double(std::min<size_t>(r, f.width + f.height));
+        }
+        cost[y + 1] = cost[y] + c;
+    }
+    Division d{std::min(reach, f.height - 1), {0}};
+    size_t y = 0;
+    for (size_t k = 1; k < settings.jobs; k++) {
+        const double part = cost[f.height] * double(k) / double(settings.jobs);
+        while (y < f.height && cost[y + 1] <= part)
+            y++;
+        d.bound.push_back(y);
+    }
+    d.bound.push_back(f.height);
+    return d;
+}
 
-    if (settings.vertical)
-        phase(width, [&](size_t start, size_t end) {
-            const size_t band = start * pixel_bytes, bytes = (end - start) * pixel_bytes;
-            for (size_t y = 0; y < height; y++)
-                memset(out + y * row + band, 0, bytes);
-            for (size_t y = 0; y < height; y++)
-                for (size_t x = start; x < end; x++)
-                    scatter(Line{out + x * pixel_bytes, in + x * pixel_bytes,
-                                 sd + x * pixel_bytes, row, height},
-                            y);
-            for (size_t y = 0; y < height; y++)
-                for (size_t x = start; x < end; x++)
-                    finish(out + y * row + x * pixel_bytes);
-        });
+// One frame.  A single process blurs band by band at once.  Several share
+// the rows by bands of about equal cost, each band also reading the source
+// rows within reach of it, when that overlap is small; otherwise the rows
+// are blurred along themselves first and the columns shared afterwards.
+static void blur_frame(const Frame &f)
+{
+    if (settings.jobs == 1) {
+        blur_band(f, 0, f.height, f.height);
+        return;
+    }
+    const Division d = divide(f);
+    const bool overlap_small =
+        !settings.vertical || d.reach * (settings.jobs - 1) <= f.height / 16;
+    if (overlap_small) {
+        in_processes([&](size_t k) { blur_band(f, d.bound[k], d.bound[k + 1], d.reach); });
+        return;
+    }
+    in_processes([&](size_t k) { rows_in_place(f, d.bound[k], d.bound[k + 1]); });
+    in_processes([&](size_t k) {
+        const size_t jobs = settings.jobs;
+        columns(f, f.width * k / jobs, f.width * (k + 1) / jobs);
+    });
 }
 
 int main(int argc, char **argv)
@@ -275,14 +512,12 @@ int main(int argc, char **argv)
     run_frame_pairs(1, input, deviation, 1, "<stdout>",
                     [](unsigned char *out, unsigned char *in, unsigned char *sd,
                        Stream &stream, Stream &, size_t, size_t) {
-                        // The weight tables, once the frame size is known to fit.
-                        if (!kernels[0].w) {
-                            const size_t most = std::max(stream.width, stream.height);
-                            for (Kernel &kernel : kernels)
-                                kernel.w = reinterpret_cast<double *>(
-                                    allocate_bytes(1, most * sizeof *kernel.w));
-                        }
-                        blur_frame(out, in, sd, stream.width, stream.height);
+                        const Frame f{out, in, sd, stream.width, stream.height,
+                                      stream.width * pixel_bytes,
+                                      std::max(stream.width, stream.height)};
+                        scratch.source.resize(f.row);
+                        scratch.sum.resize(f.row);
+                        blur_frame(f);
                     });
     return 0;
 }
