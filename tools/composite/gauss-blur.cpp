@@ -294,43 +294,164 @@ struct Frame {
     size_t most;               // the longer side
 };
 
+// Source rows go down their columns a block at a time, strip by strip, so
+// that the output rows they reach stay in cache while the block adds into
+// them.  Within a strip the rows of a block go in increasing order, and the
+// blocks go in increasing order, so every sample still receives its sources
+// in increasing row.
+constexpr size_t block_rows = 16;
+constexpr size_t strip_pixels = 512;
+
 struct Scratch {
-    RowPlan plan;
-    std::vector<unsigned char> source, sum; // one row each
+    RowPlan plan[block_rows];
+    const unsigned char *from[block_rows]; // the block's source rows
+    std::vector<unsigned char> rows;       // room for them: block_rows rows
+    std::vector<unsigned char> prepared;   // one row
 };
 static Scratch scratch;
 
 static bool prepared() { return settings.chroma || !settings.no_alpha; }
 
-// Row y of the input as the blur reads it: prepared in the scratch row, or
-// the input row itself.
-static const unsigned char *source_row(const Frame &f, size_t y)
+// Row y of the input as the blur reads it: prepared into `to`, or the input
+// row itself.
+static const unsigned char *source_row(const Frame &f, size_t y, unsigned char *to)
 {
     const unsigned char *in = f.in + y * f.row;
     if (!prepared())
         return in;
     for (size_t x = 0; x < f.width; x++)
-        prepare(&scratch.source[x * pixel_bytes], in + x * pixel_bytes);
-    return scratch.source.data();
+        prepare(to + x * pixel_bytes, in + x * pixel_bytes);
+    return to;
 }
 
 // The horizontal pass of a row from `from` into `to` (zeroed first).
-static void blur_row(const Frame &f, const unsigned char *from, unsigned char *to)
+static void blur_row(const Frame &f, const RowPlan &plan, const unsigned char *from,
+                     unsigned char *to)
 {
     memset(to, 0, f.row);
     const Line line{to, pixel_bytes, f.width, 0, f.width};
     for (size_t x = 0; x < f.width; x++)
-        scatter(line, x, from + x * pixel_bytes, scratch.plan.source[x], scratch.plan);
+        scatter(line, x, from + x * pixel_bytes, plan.source[x], plan);
 }
 
-// The vertical pass of source row y, columns [first, last) of `from`, into
-// the output rows [top, bottom); the plan covers the same columns.
-static void blur_down(const Frame &f, size_t y, const unsigned char *from, size_t first,
-                      size_t last, size_t top, size_t bottom)
+// The number of distances d from 0 at which a channel with kernel k adds to
+// a line of `length`: all within the radius, or for a finite source those
+// before the weights turn +0 for good.
+static size_t distances(const Kernel &k, size_t r, bool source_finite, size_t length)
 {
-    for (size_t x = first; x < last; x++)
-        scatter(Line{f.out + x * pixel_bytes, f.row, f.height, top, bottom}, y,
-                from + x * pixel_bytes, scratch.plan.source[x - first], scratch.plan);
+    if (source_finite && k.zero == 0)
+        return 0;
+    const size_t reach = source_finite ? std::min(r, k.zero - 1) : r;
+    return std::min(reach, length - 1) + 1;
+}
+
+static double weight(const Kernel &k, const double *pool, size_t d)
+{
+    return d < k.zero ? pool[k.offset + d] : 0.0;
+}
+
+// How a source pixel goes down its column: to the distances below `count`,
+// with one tabulated weight for all four channels when `simple`.
+struct Down {
+    size_t count;
+    const double *w;
+    bool simple;
+};
+
+static const double one = 1;
+
+static Down down_of(const Source &src, const RowPlan &plan, const Pixel &p, size_t length)
+{
+    if (src.kind == keep) // p·1 is p, bit for bit
+        return {1, &one, true};
+    if (src.kind == same) {
+        const Kernel &k = plan.kernel[src.kernel[0]];
+        const bool fin = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
+                         std::isfinite(p.a);
+        const size_t count = distances(k, src.r, fin, length);
+        return {count, plan.pool.data() + k.offset, count <= k.zero};
+    }
+    const double colour[3] = {p.x, p.y, p.z};
+    size_t count = 1;
+    for (int k = 0; k < 3; k++)
+        if (src.blurred >> k & 1)
+            count = std::max(count, distances(plan.kernel[src.kernel[k]], src.r,
+                                              std::isfinite(colour[k]) && std::isfinite(p.a),
+                                              length));
+    return {count, nullptr, false};
+}
+
+// What a source pixel that is not simple adds at distance d.
+static void add_down(unsigned char *o, size_t d, const Pixel &p, const Source &src,
+                     const RowPlan &plan, size_t length)
+{
+    const double *pool = plan.pool.data();
+    if (src.kind == same) {
+        const Quad v = {p.x, p.y, p.z, p.a};
+        add_quad(o, v * weight(plan.kernel[src.kernel[0]], pool, d));
+        return;
+    }
+    const double colour[3] = {p.x, p.y, p.z};
+    const double n = src.n;
+    for (int k = 0; k < 3; k++) {
+        if (!(src.blurred >> k & 1)) {
+            if (d == 0)
+                add_double(o + 8 * k, colour[k]);
+            continue;
+        }
+        const Kernel &kernel = plan.kernel[src.kernel[k]];
+        if (d >= distances(kernel, src.r, std::isfinite(colour[k]) && std::isfinite(p.a), length))
+            continue;
+        const double w = weight(kernel, pool, d);
+        add_double(o + 8 * k, colour[k] * w);
+        add_double(o + 24, p.a * w / n);
+    }
+}
+
+// The vertical pass of the block's `count` source rows from row y0, columns
+// [first, last) (the columns of their plans), into output rows [top, bottom).
+// Each source row walks the rows it reaches, distance by distance, along
+// the columns of a strip: contiguous memory, where walking down a column
+// would load from addresses just stored to a multiple of 4096 bytes away.
+static void block_down(const Frame &f, size_t y0, size_t count, size_t first, size_t last,
+                       size_t top, size_t bottom)
+{
+    Down down[strip_pixels];
+    for (size_t x0 = first; x0 < last; x0 += strip_pixels) {
+        const size_t width = std::min(last - x0, strip_pixels);
+        for (size_t i = 0; i < count; i++) {
+            const size_t y = y0 + i;
+            const RowPlan &plan = scratch.plan[i];
+            const Source *src = &plan.source[x0 - first];
+            const unsigned char *from = scratch.from[i] + x0 * pixel_bytes;
+            size_t most = 0;
+            for (size_t x = 0; x < width; x++) {
+                down[x] = down_of(src[x], plan, load_pixel(from + x * pixel_bytes), f.height);
+                most = std::max(most, down[x].count);
+            }
+            for (size_t d = 0; d < most; d++)
+                for (int side = 0; side < (d ? 2 : 1); side++) {
+                    if (side ? d >= f.height - y : d > y)
+                        continue;
+                    const size_t t = side ? y + d : y - d;
+                    if (t < top || t >= bottom)
+                        continue;
+                    unsigned char *o = f.out + t * f.row + x0 * pixel_bytes;
+                    for (size_t x = 0; x < width; x++, o += pixel_bytes) {
+                        if (d >= down[x].count)
+                            continue;
+                        const unsigned char *pixel = from + x * pixel_bytes;
+                        if (down[x].simple) {
+                            Quad v;
+                            memcpy(&v, pixel, sizeof v);
+                            add_quad(o, v * down[x].w[d]);
+                        } else {
+                            add_down(o, d, load_pixel(pixel), src[x], plan, f.height);
+                        }
+                    }
+                }
+        }
+    }
 }
 
 static void finish_rows(const Frame &f, size_t top, size_t bottom)
@@ -342,15 +463,16 @@ static void finish_rows(const Frame &f, size_t top, size_t bottom)
 
 // Output rows [top, bottom) from start to end: every source row that reaches
 // them (within `reach` rows) is prepared, blurred along itself and spread
-// down its columns at once, with one plan for both passes.
+// down its columns, with one plan for both passes.
 static void blur_band(const Frame &f, size_t top, size_t bottom, size_t reach)
 {
     if (top >= bottom)
         return;
     if (!settings.vertical) {
         for (size_t y = top; y < bottom; y++) {
-            plan_row(scratch.plan, f.sd + y * f.row, 0, f.width, f.most);
-            blur_row(f, source_row(f, y), f.out + y * f.row);
+            plan_row(scratch.plan[0], f.sd + y * f.row, 0, f.width, f.most);
+            blur_row(f, scratch.plan[0], source_row(f, y, scratch.prepared.data()),
+                     f.out + y * f.row);
         }
         finish_rows(f, top, bottom);
         return;
@@ -358,14 +480,20 @@ static void blur_band(const Frame &f, size_t top, size_t bottom, size_t reach)
     memset(f.out + top * f.row, 0, (bottom - top) * f.row);
     const size_t first = top - std::min(top, reach);
     const size_t last = bottom + std::min(f.height - bottom, reach);
-    for (size_t y = first; y < last; y++) {
-        plan_row(scratch.plan, f.sd + y * f.row, 0, f.width, f.most);
-        const unsigned char *from = source_row(f, y);
-        if (settings.horizontal) {
-            blur_row(f, from, scratch.sum.data());
-            from = scratch.sum.data();
+    for (size_t y0 = first; y0 < last; y0 += block_rows) {
+        const size_t count = std::min(block_rows, last - y0);
+        for (size_t i = 0; i < count; i++) {
+            const size_t y = y0 + i;
+            unsigned char *room = scratch.rows.data() + i * f.row;
+            plan_row(scratch.plan[i], f.sd + y * f.row, 0, f.width, f.most);
+            if (settings.horizontal) {
+                blur_row(f, scratch.plan[i], source_row(f, y, scratch.prepared.data()), room);
+                scratch.from[i] = room;
+            } else {
+                scratch.from[i] = source_row(f, y, room);
+            }
         }
-        blur_down(f, y, from, 0, f.width, top, bottom);
+        block_down(f, y0, count, 0, f.width, top, bottom);
     }
     finish_rows(f, top, bottom);
 }
@@ -376,11 +504,11 @@ static void rows_in_place(const Frame &f, size_t top, size_t bottom)
 {
     for (size_t y = top; y < bottom; y++) {
         unsigned char *in = f.in + y * f.row;
-        const unsigned char *from = source_row(f, y);
+        const unsigned char *from = source_row(f, y, scratch.prepared.data());
         if (settings.horizontal) {
-            plan_row(scratch.plan, f.sd + y * f.row, 0, f.width, f.most);
-            blur_row(f, from, scratch.sum.data());
-            from = scratch.sum.data();
+            plan_row(scratch.plan[0], f.sd + y * f.row, 0, f.width, f.most);
+            blur_row(f, scratch.plan[0], from, scratch.rows.data());
+            from = scratch.rows.data();
         }
         if (from != in)
             memcpy(in, from, f.row);
@@ -395,9 +523,13 @@ static void columns(const Frame &f, size_t first, size_t last)
     const size_t band = first * pixel_bytes, bytes = (last - first) * pixel_bytes;
     for (size_t y = 0; y < f.height; y++)
         memset(f.out + y * f.row + band, 0, bytes);
-    for (size_t y = 0; y < f.height; y++) {
-        plan_row(scratch.plan, f.sd + y * f.row, first, last, f.most);
-        blur_down(f, y, f.in + y * f.row, first, last, 0, f.height);
+    for (size_t y0 = 0; y0 < f.height; y0 += block_rows) {
+        const size_t count = std::min(block_rows, f.height - y0);
+        for (size_t i = 0; i < count; i++) {
+            plan_row(scratch.plan[i], f.sd + (y0 + i) * f.row, first, last, f.most);
+            scratch.from[i] = f.in + (y0 + i) * f.row;
+        }
+        block_down(f, y0, count, first, last, 0, f.height);
     }
     for (size_t y = 0; y < f.height; y++)
         for (size_t x = first; x < last; x++)
@@ -515,8 +647,8 @@ int main(int argc, char **argv)
                         const Frame f{out, in, sd, stream.width, stream.height,
                                       stream.width * pixel_bytes,
                                       std::max(stream.width, stream.height)};
-                        scratch.source.resize(f.row);
-                        scratch.sum.resize(f.row);
+                        scratch.rows.resize(block_rows * f.row);
+                        scratch.prepared.resize(f.row);
                         blur_frame(f);
                     });
     return 0;
