@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include <sys/mman.h>
 
 static const char synopsis[] = "[-j jobs] [-s spread | -s 'auto'] [-achvy] sd-stream";
 
@@ -112,13 +113,11 @@ static size_t radius(const double s[3], const bool blurred[3], size_t most)
     return settings.spread ? std::min<uint64_t>(settings.spread, most) : most;
 }
 
-// The kernel of deviation s, with weights for the distances below `need`:
-// one of the row's latest kernels when it is the same and long enough, else a
+// The kernel a·exp(d²·e), with weights for the distances below `need`: one
+// of the row's latest kernels when it is the same and long enough, else a
 // new one.
-static uint32_t kernel_for(RowPlan &plan, double s, size_t need)
+static uint32_t kernel_for(RowPlan &plan, double a, double e, size_t need)
 {
-    const double a = 1 / sqrt(((s + s) * s) * pi);
-    const double e = -1 / (2 * (s * s));
     const size_t count = plan.kernel.size();
     for (size_t k = count; k > count - std::min<size_t>(count, 3); k--) {
         const Kernel &old = plan.kernel[k - 1];
@@ -129,6 +128,8 @@ static uint32_t kernel_for(RowPlan &plan, double s, size_t need)
     if (a == 0) {
         kernel.zero = 0;
     } else {
+        plan.pool.resize(kernel.offset + need);
+        double *w = plan.pool.data() + kernel.offset;
         for (size_t d = 0; d < need; d++) {
             const double x = exp(double(d) * double(d) * e);
             // exp only falls with its argument: once it is 0 it stays 0, and
@@ -137,8 +138,9 @@ static uint32_t kernel_for(RowPlan &plan, double s, size_t need)
                 kernel.zero = d;
                 break;
             }
-            plan.pool.push_back(a * x);
+            w[d] = a * x;
         }
+        plan.pool.resize(kernel.offset + kernel.zero);
     }
     plan.kernel.push_back(kernel);
     return uint32_t(count);
@@ -162,17 +164,21 @@ static void plan_row(RowPlan &plan, const unsigned char *sd, size_t first, size_
         src.r = radius(s, blurred, most);
         const size_t need = std::min(src.r, most - 1) + 1;
         src.blurred = 0;
-        for (int k = 0; k < 3; k++)
+        double a[3], e[3];
+        for (int k = 0; k < 3; k++) {
             src.blurred |= blurred[k] << k;
-        const double a0 = 1 / sqrt(((s[0] + s[0]) * s[0]) * pi);
-        const double e0 = -1 / (2 * (s[0] * s[0]));
-        bool one = src.n == 3;
-        for (int k = 1; k < 3 && one; k++)
-            one = 1 / sqrt(((s[k] + s[k]) * s[k]) * pi) == a0 && -1 / (2 * (s[k] * s[k])) == e0;
+            if (k && s[k] == s[k - 1]) {
+                a[k] = a[k - 1], e[k] = e[k - 1];
+                continue;
+            }
+            a[k] = 1 / sqrt(((s[k] + s[k]) * s[k]) * pi);
+            e[k] = -1 / (2 * (s[k] * s[k]));
+        }
+        const bool one = src.n == 3 && a[1] == a[0] && a[2] == a[0] && e[1] == e[0] && e[2] == e[0];
         src.kind = one ? same : mixed;
         for (int k = 0; k < 3; k++)
             if (blurred[k] && (k == 0 || !one))
-                src.kernel[k] = kernel_for(plan, s[k], need);
+                src.kernel[k] = kernel_for(plan, a[k], e[k], need);
     }
 }
 
@@ -536,18 +542,6 @@ static void columns(const Frame &f, size_t first, size_t last)
             finish(f.out + y * f.row + x * pixel_bytes);
 }
 
-// Runs work(k) in `jobs` processes, k = 0 in this one, and returns here once
-// all have ended.
-template <class Work>
-static void in_processes(Work &&work)
-{
-    size_t k = 0, end = settings.jobs;
-    pid_t *workers;
-    const int parent = fork_workers(1, &k, &end, settings.jobs, &workers);
-    work(k);
-    join_workers(1, parent, workers);
-}
-
 // The division of the output rows among processes: the largest window radius
 // of the frame, and bounds of bands that cost about the same.
 struct Division {
@@ -586,6 +580,49 @@ static Division divide(const Frame &f)
     return d;
 }
 
+// The processes and what they share besides the frames: the kind of the
+// round and the division of the frame.
+enum Round : unsigned char { bands = 1, rows, cols };
+
+static Crew crew;
+static size_t *shared; // the largest reach, then the jobs + 1 band bounds
+
+// Process k's part of a round.
+static void work(const Frame &f, Round round, size_t k)
+{
+    const size_t *b = shared + 1, jobs = settings.jobs;
+    switch (round) {
+    case bands: blur_band(f, b[k], b[k + 1], shared[0]); break;
+    case rows: rows_in_place(f, b[k], b[k + 1]); break;
+    case cols: columns(f, f.width * k / jobs, f.width * (k + 1) / jobs); break;
+    }
+}
+
+static void round_in_crew(const Frame &f, Round round)
+{
+    crew_go(1, crew, round);
+    work(f, round, 0);
+    crew_wait(1, crew);
+}
+
+// The workers are forked at the first frame and stay: the frames lie at the
+// same place in memory shared by all, and each round is a message.
+static void start_crew(const Frame &f)
+{
+    void *map = mmap(nullptr, (settings.jobs + 2) * sizeof(size_t),
+                     PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED)
+        fail(1, "mmap:");
+    shared = static_cast<size_t *>(map);
+    const size_t k = crew_start(1, crew, settings.jobs);
+    if (k == 0)
+        return;
+    for (;;) {
+        work(f, Round(crew_next(crew)), k);
+        crew_report(crew);
+    }
+}
+
 // One frame.  A single process blurs band by band at once.  Several share
 // the rows by bands of about equal cost, each band also reading the source
 // rows within reach of it, when that overlap is small; otherwise the rows
@@ -596,18 +633,17 @@ static void blur_frame(const Frame &f)
         blur_band(f, 0, f.height, f.height);
         return;
     }
+    if (!shared)
+        start_crew(f);
     const Division d = divide(f);
-    const bool overlap_small =
-        !settings.vertical || d.reach * (settings.jobs - 1) <= f.height / 16;
-    if (overlap_small) {
-        in_processes([&](size_t k) { blur_band(f, d.bound[k], d.bound[k + 1], d.reach); });
+    shared[0] = d.reach;
+    std::copy(d.bound.begin(), d.bound.end(), shared + 1);
+    if (!settings.vertical || d.reach * (settings.jobs - 1) <= f.height / 16) {
+        round_in_crew(f, bands);
         return;
     }
-    in_processes([&](size_t k) { rows_in_place(f, d.bound[k], d.bound[k + 1]); });
-    in_processes([&](size_t k) {
-        const size_t jobs = settings.jobs;
-        columns(f, f.width * k / jobs, f.width * (k + 1) / jobs);
-    });
+    round_in_crew(f, rows);
+    round_in_crew(f, cols);
 }
 
 int main(int argc, char **argv)
@@ -651,5 +687,6 @@ int main(int argc, char **argv)
                         scratch.prepared.resize(f.row);
                         blur_frame(f);
                     });
+    crew_end(1, crew);
     return 0;
 }
