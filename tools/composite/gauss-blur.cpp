@@ -313,6 +313,7 @@ struct Scratch {
     const unsigned char *from[block_rows]; // the block's source rows
     std::vector<unsigned char> rows;       // room for them: block_rows rows
     std::vector<unsigned char> prepared;   // one row
+    std::vector<double> table;             // weights across a strip
 };
 static Scratch scratch;
 
@@ -419,10 +420,21 @@ static void add_down(unsigned char *o, size_t d, const Pixel &p, const Source &s
 // Each source row walks the rows it reaches, distance by distance, along
 // the columns of a strip: contiguous memory, where walking down a column
 // would load from addresses just stored to a multiple of 4096 bytes away.
+//
+// The finite sources of one kernel for all channels go through the strip
+// without a test: each has its weights by distance in a table across the
+// strip, +0 beyond its reach, and a source of +0 stands in for every other
+// pixel.  What they add beyond their reach is ±0, which changes no sum that
+// began at +0.  The others (infinite or NaN samples, kernels by channel,
+// reaches far beyond the strip's usual) follow one by one.
 static void block_down(const Frame &f, size_t y0, size_t count, size_t first, size_t last,
                        size_t top, size_t bottom)
 {
+    typedef double Pair __attribute__((vector_size(16)));
     Down down[strip_pixels];
+    Pair source[strip_pixels][2];
+    size_t odd[strip_pixels];
+    std::vector<double> &table = scratch.table;
     for (size_t x0 = first; x0 < last; x0 += strip_pixels) {
         const size_t width = std::min(last - x0, strip_pixels);
         for (size_t i = 0; i < count; i++) {
@@ -430,11 +442,37 @@ static void block_down(const Frame &f, size_t y0, size_t count, size_t first, si
             const RowPlan &plan = scratch.plan[i];
             const Source *src = &plan.source[x0 - first];
             const unsigned char *from = scratch.from[i] + x0 * pixel_bytes;
-            size_t most = 0;
+            bool plain[strip_pixels];
+            size_t sum = 0;
             for (size_t x = 0; x < width; x++) {
-                down[x] = down_of(src[x], plan, load_pixel(from + x * pixel_bytes), f.height);
+                const Pixel p = load_pixel(from + x * pixel_bytes);
+                down[x] = down_of(src[x], plan, p, f.height);
+                plain[x] = down[x].simple && std::isfinite(p.x) && std::isfinite(p.y) &&
+                           std::isfinite(p.z) && std::isfinite(p.a);
+                sum += plain[x] ? down[x].count : 0;
+            }
+            const size_t cap = 2 * sum / width + 8;
+            size_t rows = 0, odds = 0, most = 0;
+            for (size_t x = 0; x < width; x++) {
+                plain[x] = plain[x] && down[x].count <= cap;
+                if (plain[x])
+                    rows = std::max(rows, down[x].count);
+                else if (down[x].count)
+                    odd[odds++] = x;
                 most = std::max(most, down[x].count);
             }
+            table.resize(rows * width);
+            for (size_t x = 0; x < width; x++) {
+                Pair lo = {0, 0}, hi = {0, 0};
+                if (plain[x]) {
+                    memcpy(&lo, from + x * pixel_bytes, sizeof lo);
+                    memcpy(&hi, from + x * pixel_bytes + 16, sizeof hi);
+                }
+                source[x][0] = lo, source[x][1] = hi;
+            }
+            for (size_t d = 0; d < rows; d++)
+                for (size_t x = 0; x < width; x++)
+                    table[d * width + x] = plain[x] && d < down[x].count ? down[x].w[d] : 0.0;
             for (size_t d = 0; d < most; d++)
                 for (int side = 0; side < (d ? 2 : 1); side++) {
                     if (side ? d >= f.height - y : d > y)
@@ -442,17 +480,33 @@ static void block_down(const Frame &f, size_t y0, size_t count, size_t first, si
                     const size_t t = side ? y + d : y - d;
                     if (t < top || t >= bottom)
                         continue;
-                    unsigned char *o = f.out + t * f.row + x0 * pixel_bytes;
-                    for (size_t x = 0; x < width; x++, o += pixel_bytes) {
+                    unsigned char *const o = f.out + t * f.row + x0 * pixel_bytes;
+                    if (d < rows) {
+                        const double *w = &table[d * width];
+                        for (size_t x = 0; x < width; x++) {
+                            unsigned char *to = o + x * pixel_bytes;
+                            Pair lo, hi;
+                            memcpy(&lo, to, sizeof lo);
+                            memcpy(&hi, to + 16, sizeof hi);
+                            const Pair wx = {w[x], w[x]};
+                            lo = lo + source[x][0] * wx;
+                            hi = hi + source[x][1] * wx;
+                            memcpy(to, &lo, sizeof lo);
+                            memcpy(to + 16, &hi, sizeof hi);
+                        }
+                    }
+                    for (size_t k = 0; k < odds; k++) {
+                        const size_t x = odd[k];
                         if (d >= down[x].count)
                             continue;
                         const unsigned char *pixel = from + x * pixel_bytes;
+                        unsigned char *to = o + x * pixel_bytes;
                         if (down[x].simple) {
                             Quad v;
                             memcpy(&v, pixel, sizeof v);
-                            add_quad(o, v * down[x].w[d]);
+                            add_quad(to, v * down[x].w[d]);
                         } else {
-                            add_down(o, d, load_pixel(pixel), src[x], plan, f.height);
+                            add_down(to, d, load_pixel(pixel), src[x], plan, f.height);
                         }
                     }
                 }
