@@ -38,16 +38,30 @@ static struct {
 
 constexpr double pi = 3.141592653589793;
 
-// X, Y, Z and alpha of a pixel as one value, so that the four channels of an
-// addition go in one or two instructions, each the plain double operation.
-typedef double Quad __attribute__((vector_size(32)));
+// X, Y, Z and alpha of a pixel as two pairs, so that the four channels of an
+// addition go in two instructions, each lane the plain double operation.
+typedef double Pair __attribute__((vector_size(16)));
+struct Quad {
+    Pair lo, hi;
+};
 
-[[gnu::always_inline]] inline void add_quad(unsigned char *to, const Quad &v)
+[[gnu::always_inline]] inline Quad load_quad(const unsigned char *p)
 {
-    Quad o;
-    memcpy(&o, to, sizeof o);
-    o = o + v;
-    memcpy(to, &o, sizeof o);
+    Quad v;
+    memcpy(&v.lo, p, sizeof v.lo);
+    memcpy(&v.hi, p + 16, sizeof v.hi);
+    return v;
+}
+
+// Adds v·w to the pixel at `to`, channel by channel.
+[[gnu::always_inline]] inline void add_quad(unsigned char *to, const Quad &v, double w)
+{
+    Quad o = load_quad(to);
+    const Pair ww = {w, w};
+    o.lo = o.lo + v.lo * ww;
+    o.hi = o.hi + v.hi * ww;
+    memcpy(to, &o.lo, sizeof o.lo);
+    memcpy(to + 16, &o.hi, sizeof o.hi);
 }
 
 [[gnu::always_inline]] inline void add_double(unsigned char *p, double v)
@@ -244,11 +258,11 @@ static void scatter(const Line &line, size_t x, const unsigned char *pixel, cons
     }
     const double *pool = plan.pool.data();
     if (src.kind == same) {
-        const Quad v = {p.x, p.y, p.z, p.a};
+        const Quad v = load_quad(pixel);
         const bool fin = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
                          std::isfinite(p.a);
         spread(line, x, src.r, plan.kernel[src.kernel[0]], pool, fin,
-               [&](unsigned char *o, double w) { add_quad(o, v * w); });
+               [&](unsigned char *o, double w) { add_quad(o, v, w); });
         return;
     }
     const double colour[3] = {p.x, p.y, p.z};
@@ -305,7 +319,7 @@ struct Frame {
 // them.  Within a strip the rows of a block go in increasing order, and the
 // blocks go in increasing order, so every sample still receives its sources
 // in increasing row.
-constexpr size_t block_rows = 16;
+constexpr size_t block_rows = 8;
 constexpr size_t strip_pixels = 512;
 
 struct Scratch {
@@ -394,8 +408,8 @@ static void add_down(unsigned char *o, size_t d, const Pixel &p, const Source &s
 {
     const double *pool = plan.pool.data();
     if (src.kind == same) {
-        const Quad v = {p.x, p.y, p.z, p.a};
-        add_quad(o, v * weight(plan.kernel[src.kernel[0]], pool, d));
+        const Quad v = {{p.x, p.y}, {p.z, p.a}};
+        add_quad(o, v, weight(plan.kernel[src.kernel[0]], pool, d));
         return;
     }
     const double colour[3] = {p.x, p.y, p.z};
@@ -430,7 +444,6 @@ static void add_down(unsigned char *o, size_t d, const Pixel &p, const Source &s
 static void block_down(const Frame &f, size_t y0, size_t count, size_t first, size_t last,
                        size_t top, size_t bottom)
 {
-    typedef double Pair __attribute__((vector_size(16)));
     Down down[strip_pixels];
     Pair source[strip_pixels][2];
     size_t odd[strip_pixels];
@@ -502,9 +515,7 @@ static void block_down(const Frame &f, size_t y0, size_t count, size_t first, si
                         const unsigned char *pixel = from + x * pixel_bytes;
                         unsigned char *to = o + x * pixel_bytes;
                         if (down[x].simple) {
-                            Quad v;
-                            memcpy(&v, pixel, sizeof v);
-                            add_quad(to, v * down[x].w[d]);
+                            add_quad(to, load_quad(pixel), down[x].w[d]);
                         } else {
                             add_down(to, d, load_pixel(pixel), src[x], plan, f.height);
                         }
