@@ -118,10 +118,13 @@ static unsigned deviations(const Pixel &q, double s[3], bool blurred[3])
 static size_t radius(const double s[3], const bool blurred[3], size_t most)
 {
     if (settings.auto_radius) {
+        // floor of a positive v: below 2^52 the conversion truncates, above
+        // it v is whole already.
+        auto floor_positive = [](double v) { return v < 0x1p52 ? double(uint64_t(v)) : v; };
         double r = 0;
         for (int k = 0; k < 3; k++)
             if (blurred[k])
-                r = std::max(r, floor(3 * s[k] + 0.5));
+                r = std::max(r, floor_positive(3 * s[k] + 0.5));
         return r >= double(most) ? most : std::max(size_t(r), size_t(1));
     }
     return settings.spread ? std::min<uint64_t>(settings.spread, most) : most;
@@ -607,18 +610,25 @@ static void columns(const Frame &f, size_t first, size_t last)
             finish(f.out + y * f.row + x * pixel_bytes);
 }
 
-// The division of the output rows among processes: the largest window radius
-// of the frame, and bounds of bands that cost about the same.
-struct Division {
-    size_t reach;
-    std::vector<size_t> bound; // jobs + 1 rows
-};
+// The processes and what they share besides the frames, in memory mapped
+// before the workers are forked: the largest window radius of the frame, the
+// bounds of the bands of output rows, and the cost of each row and the
+// largest radius in each process's rows, from which those follow.
+enum Round : unsigned char { scan = 1, bands, rows, cols };
 
-static Division divide(const Frame &f)
+static Crew crew;
+static struct {
+    size_t *reach;    // one
+    size_t *bound;    // jobs + 1
+    size_t *reach_of; // jobs
+    double *cost;     // height + 1: cost[y + 1] is row y's
+} shared;
+
+// The cost of each row of process k's share and the largest radius in it.
+static void scan_rows(const Frame &f, size_t k)
 {
-    std::vector<double> cost(f.height + 1, 0.0);
     size_t reach = 0;
-    for (size_t y = 0; y < f.height; y++) {
+    for (size_t y = f.height * k / settings.jobs; y < f.height * (k + 1) / settings.jobs; y++) {
         double c = 0;
         for (size_t x = 0; x < f.width; x++) {
             double s[3];
@@ -631,33 +641,38 @@ static Division divide(const Frame &f)
             reach = std::max(reach, r);
             c += 2 + double(std::min<size_t>(r, f.width + f.height));
         }
-        cost[y + 1] = cost[y] + c;
+        shared.cost[y + 1] = c;
     }
-    Division d{std::min(reach, f.height - 1), {0}};
-    size_t y = 0;
-    for (size_t k = 1; k < settings.jobs; k++) {
-        const double part = cost[f.height] * double(k) / double(settings.jobs);
-        while (y < f.height && cost[y + 1] <= part)
-            y++;
-        d.bound.push_back(y);
-    }
-    d.bound.push_back(f.height);
-    return d;
+    shared.reach_of[k] = reach;
 }
 
-// The processes and what they share besides the frames: the kind of the
-// round and the division of the frame.
-enum Round : unsigned char { bands = 1, rows, cols };
-
-static Crew crew;
-static size_t *shared; // the largest reach, then the jobs + 1 band bounds
+// Bands of output rows that cost about the same, from the scan.
+static void divide(const Frame &f)
+{
+    const size_t jobs = settings.jobs;
+    *shared.reach = std::min(*std::max_element(shared.reach_of, shared.reach_of + jobs),
+                             f.height - 1);
+    double *cost = shared.cost;
+    cost[0] = 0;
+    for (size_t y = 0; y < f.height; y++)
+        cost[y + 1] += cost[y];
+    shared.bound[0] = 0;
+    for (size_t k = 1, y = 0; k < jobs; k++) {
+        const double part = cost[f.height] * double(k) / double(jobs);
+        while (y < f.height && cost[y + 1] <= part)
+            y++;
+        shared.bound[k] = y;
+    }
+    shared.bound[jobs] = f.height;
+}
 
 // Process k's part of a round.
 static void work(const Frame &f, Round round, size_t k)
 {
-    const size_t *b = shared + 1, jobs = settings.jobs;
+    const size_t *b = shared.bound, jobs = settings.jobs;
     switch (round) {
-    case bands: blur_band(f, b[k], b[k + 1], shared[0]); break;
+    case scan: scan_rows(f, k); break;
+    case bands: blur_band(f, b[k], b[k + 1], *shared.reach); break;
     case rows: rows_in_place(f, b[k], b[k + 1]); break;
     case cols: columns(f, f.width * k / jobs, f.width * (k + 1) / jobs); break;
     }
@@ -674,12 +689,16 @@ static void round_in_crew(const Frame &f, Round round)
 // same place in memory shared by all, and each round is a message.
 static void start_crew(const Frame &f)
 {
-    void *map = mmap(nullptr, (settings.jobs + 2) * sizeof(size_t),
-                     PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    const size_t jobs = settings.jobs, words = 1 + (jobs + 1) + jobs + (f.height + 1);
+    void *map = mmap(nullptr, words * 8, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
+                     -1, 0);
     if (map == MAP_FAILED)
         fail(1, "mmap:");
-    shared = static_cast<size_t *>(map);
-    const size_t k = crew_start(1, crew, settings.jobs);
+    shared.reach = static_cast<size_t *>(map);
+    shared.bound = shared.reach + 1;
+    shared.reach_of = shared.bound + jobs + 1;
+    shared.cost = reinterpret_cast<double *>(shared.reach_of + jobs);
+    const size_t k = crew_start(1, crew, jobs);
     if (k == 0)
         return;
     for (;;) {
@@ -698,12 +717,11 @@ static void blur_frame(const Frame &f)
         blur_band(f, 0, f.height, f.height);
         return;
     }
-    if (!shared)
+    if (!shared.reach)
         start_crew(f);
-    const Division d = divide(f);
-    shared[0] = d.reach;
-    std::copy(d.bound.begin(), d.bound.end(), shared + 1);
-    if (!settings.vertical || d.reach * (settings.jobs - 1) <= f.height / 16) {
+    round_in_crew(f, scan);
+    divide(f);
+    if (!settings.vertical || *shared.reach * (settings.jobs - 1) <= f.height / 16) {
         round_in_crew(f, bands);
         return;
     }
