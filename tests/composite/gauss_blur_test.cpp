@@ -702,3 +702,49 @@ TEST(GaussBlur, SameBytesAsFirstBuild)
             EXPECT_EQ(fnv(r.out), hash) << testing::PrintToString(argv);
         }
 }
+
+TEST(GaussBlur, TallFramesInBandsSameBits)
+{
+    // Frames tall enough for the processes to share them by bands of rows
+    // that each read the source rows within reach: small radii, sources
+    // infinite and NaN at times, deviations repeated and varied.
+    struct Mode {
+        std::vector<std::string> args;
+        Options o;
+    };
+    const std::vector<Mode> modes = {
+        {{"-s", "1"}, {.spread = 1}},
+        {{"-s", "2", "-y"}, {.y = true, .spread = 2}},
+        {{"-s", "auto"}, {.autor = true}},
+        {{"-v", "-s", "auto"}, {.v = true, .autor = true}},
+        {{"-c", "-s", "auto"}, {.c = true, .autor = true}},
+        {{"-h"}, {.h = true}},
+        {{}, {}},
+    };
+    Draw draw{23};
+    TempDir dir;
+    for (const auto &[w, h] : std::vector<std::pair<size_t, size_t>>{{6, 70}, {2, 131}}) {
+        const size_t n = w * h;
+        const std::vector<double> in = random_input(n, draw);
+        std::vector<double> sd(4 * n);
+        for (size_t i = 0; i < n; i++) {
+            const double s = draw.next() % 3 ? draw.uniform(0.05, 1.2) : 0.5;
+            sd[4 * i] = draw.next() % 2 ? s : draw.uniform(0.05, 1.2);
+            sd[4 * i + 1] = s;
+            sd[4 * i + 2] = s;
+            sd[4 * i + 3] = draw.next() % 20 ? 1.0 : 0.0;
+        }
+        write_file(dir.file("sd"), make_stream(1, w, h, sd));
+        for (const Mode &mode : modes) {
+            const std::vector<double> want = exact_blur(in, sd, w, h, mode.o);
+            for (const char *jobs : {"1", "2", "3", "5"}) {
+                std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
+                argv.insert(argv.end(), mode.args.begin(), mode.args.end());
+                argv.push_back(dir.file("sd"));
+                expect_exact(run(argv, make_stream(1, w, h, in)), stream_head(1, w, h), want,
+                             testing::PrintToString(argv) + " " + std::to_string(w) + "x" +
+                                 std::to_string(h));
+            }
+        }
+    }
+}
