@@ -323,7 +323,10 @@ struct Frame {
 // blocks go in increasing order, so every sample still receives its sources
 // in increasing row.
 constexpr size_t block_rows = 8;
-constexpr size_t strip_pixels = 512;
+constexpr size_t strip_pixels = 64;
+// A block ends early once its kernels hold this many weights (long kernels
+// of many different deviations), so that its memory stays bounded.
+constexpr size_t block_weights = size_t(1) << 21;
 
 struct Scratch {
     RowPlan plan[block_rows];
@@ -554,12 +557,14 @@ static void blur_band(const Frame &f, size_t top, size_t bottom, size_t reach)
     memset(f.out + top * f.row, 0, (bottom - top) * f.row);
     const size_t first = top - std::min(top, reach);
     const size_t last = bottom + std::min(f.height - bottom, reach);
-    for (size_t y0 = first; y0 < last; y0 += block_rows) {
-        const size_t count = std::min(block_rows, last - y0);
-        for (size_t i = 0; i < count; i++) {
-            const size_t y = y0 + i;
+    for (size_t y0 = first, count; y0 < last; y0 += count) {
+        size_t weights = 0;
+        for (count = 0; count < block_rows && y0 + count < last && weights < block_weights;
+             count++) {
+            const size_t i = count, y = y0 + i;
             unsigned char *room = scratch.rows.data() + i * f.row;
             plan_row(scratch.plan[i], f.sd + y * f.row, 0, f.width, f.most);
+            weights += scratch.plan[i].pool.size();
             if (settings.horizontal) {
                 blur_row(f, scratch.plan[i], source_row(f, y, scratch.prepared.data()), room);
                 scratch.from[i] = room;
@@ -597,11 +602,13 @@ static void columns(const Frame &f, size_t first, size_t last)
     const size_t band = first * pixel_bytes, bytes = (last - first) * pixel_bytes;
     for (size_t y = 0; y < f.height; y++)
         memset(f.out + y * f.row + band, 0, bytes);
-    for (size_t y0 = 0; y0 < f.height; y0 += block_rows) {
-        const size_t count = std::min(block_rows, f.height - y0);
-        for (size_t i = 0; i < count; i++) {
-            plan_row(scratch.plan[i], f.sd + (y0 + i) * f.row, first, last, f.most);
-            scratch.from[i] = f.in + (y0 + i) * f.row;
+    for (size_t y0 = 0, count; y0 < f.height; y0 += count) {
+        size_t weights = 0;
+        for (count = 0; count < block_rows && y0 + count < f.height && weights < block_weights;
+             count++) {
+            plan_row(scratch.plan[count], f.sd + (y0 + count) * f.row, first, last, f.most);
+            weights += scratch.plan[count].pool.size();
+            scratch.from[count] = f.in + (y0 + count) * f.row;
         }
         block_down(f, y0, count, first, last, 0, f.height);
     }
