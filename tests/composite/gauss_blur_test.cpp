@@ -748,3 +748,24 @@ TEST(GaussBlur, TallFramesInBandsSameBits)
         }
     }
 }
+
+TEST(GaussBlur, LongKernelsSameBits)
+{
+    // Deviations far beyond the frame, each different: every source reaches
+    // the whole row with weights that never turn 0, far more weights than
+    // one block of rows keeps at once.
+    const size_t w = 2048, h = 2, n = w * h;
+    Draw draw{31, false};
+    const std::vector<double> in = random_input(n, draw);
+    std::vector<double> sd(4 * n);
+    for (size_t i = 0; i < n; i++) {
+        sd[4 * i] = sd[4 * i + 1] = sd[4 * i + 2] = 1000 + double(i);
+        sd[4 * i + 3] = 1;
+    }
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(1, w, h, sd));
+    const std::vector<double> want = exact_blur(in, sd, w, h, {});
+    for (const char *jobs : {"1", "2"})
+        expect_exact(run({"rv-gauss-blur", "-j", jobs, dir.file("sd")}, make_stream(1, w, h, in)),
+                     stream_head(1, w, h), want, jobs);
+}
