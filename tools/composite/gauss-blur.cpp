@@ -101,7 +101,7 @@ struct RowPlan {
 };
 
 // The deviations of a deviation pixel by channel, and which are blurred.
-static unsigned deviations(const Pixel &q, double s[3], bool blurred[3])
+[[gnu::always_inline]] inline unsigned deviations(const Pixel &q, double s[3], bool blurred[3])
 {
     if (settings.one_deviation || settings.chroma)
         s[0] = s[1] = s[2] = q.y * q.a;
@@ -115,7 +115,7 @@ static unsigned deviations(const Pixel &q, double s[3], bool blurred[3])
 }
 
 // The window radius of a source; `most` bounds every line of the frame.
-static size_t radius(const double s[3], const bool blurred[3], size_t most)
+[[gnu::always_inline]] inline size_t radius(const double s[3], const bool blurred[3], size_t most)
 {
     if (settings.auto_radius) {
         // floor of a positive v: below 2^52 the conversion truncates, above
