@@ -148,7 +148,8 @@ static uint32_t kernel_for(RowPlan &plan, double a, double e, size_t need)
         plan.pool.resize(kernel.offset + need);
         double *w = plan.pool.data() + kernel.offset;
         for (size_t d = 0; d < need; d++) {
-            const double x = exp(double(d) * double(d) * e);
+            // At d = 0 the argument is −0 where e is finite, and exp(−0) is 1.
+            const double x = d == 0 && std::isfinite(e) ? 1 : exp(double(d) * double(d) * e);
             // exp only falls with its argument: once it is 0 it stays 0, and
             // a finite a times 0 is +0.
             if (x == 0 && std::isfinite(a)) {
