@@ -200,29 +200,11 @@ static void plan_row(RowPlan &plan, const unsigned char *sd, size_t first, size_
     }
 }
 
-// A line of the output: target j at out + j·step, of `length` targets, of
-// which this process writes [first, last).
-struct Line {
-    unsigned char *out;
-    size_t step, length, first, last;
-};
-
-// The targets [lo, hi) of a source at x with radius `reach`, within the
-// line and this process's part of it.
-struct Window {
-    size_t lo, hi;
-};
-static Window window(const Line &line, size_t x, size_t reach)
-{
-    const size_t lo = x - std::min(x, reach), hi = x + std::min(line.length - 1 - x, reach) + 1;
-    return {std::max(lo, line.first), std::min(hi, line.last)};
-}
-
-// Spreads source pixel p at position x of the line with kernel k: adds
-// p·w(|x − j|) to target j, through `add(target, w)`.  A finite source stops
-// where the weights turn +0 for good.
+// Spreads source pixel p at column x of a row of `width` pixels with kernel
+// k: adds p·w(|x − j|) to target j, through `add(target, w)`.  A finite
+// source stops where the weights turn +0 for good.
 template <class Add>
-[[gnu::always_inline]] inline void spread(const Line &line, size_t x, size_t r,
+[[gnu::always_inline]] inline void spread(unsigned char *row, size_t width, size_t x, size_t r,
                                           const Kernel &k, const double *pool,
                                           bool source_finite, Add &&add)
 {
@@ -230,34 +212,33 @@ template <class Add>
     if (source_finite) {
         if (k.zero == 0)
             return;
-        const Window win = window(line, x, std::min(r, k.zero - 1));
-        unsigned char *o = line.out + win.lo * line.step;
-        for (size_t j = win.lo; j < std::min(x, win.hi); j++, o += line.step)
+        r = std::min(r, k.zero - 1);
+    }
+    const size_t lo = x - std::min(x, r), hi = x + std::min(width - 1 - x, r) + 1;
+    unsigned char *o = row + lo * pixel_bytes;
+    if (source_finite) {
+        for (size_t j = lo; j < x; j++, o += pixel_bytes)
             add(o, w[x - j]);
-        for (size_t j = std::max(x, win.lo); j < win.hi; j++, o += line.step)
+        for (size_t j = x; j < hi; j++, o += pixel_bytes)
             add(o, w[j - x]);
         return;
     }
-    const Window win = window(line, x, r);
-    for (size_t j = win.lo; j < win.hi; j++) {
+    for (size_t j = lo; j < hi; j++, o += pixel_bytes) {
         const size_t d = j < x ? x - j : j - x;
-        add(line.out + j * line.step, d < k.zero ? w[d] : 0.0);
+        add(o, d < k.zero ? w[d] : 0.0);
     }
 }
 
-// Adds the contributions of source pixel p at position x to the line.
-static void scatter(const Line &line, size_t x, const unsigned char *pixel, const Source &src,
-                    const RowPlan &plan)
+// Adds the contributions of source pixel p at column x to the row.
+static void scatter(unsigned char *row, size_t width, size_t x, const unsigned char *pixel,
+                    const Source &src, const RowPlan &plan)
 {
     const Pixel p = load_pixel(pixel);
-    const bool here = x >= line.first && x < line.last;
-    unsigned char *const at = line.out + x * line.step;
+    unsigned char *const at = row + x * pixel_bytes;
     if (src.kind == keep) {
-        if (here) {
-            Pixel o = load_pixel(at);
-            o.x += p.x, o.y += p.y, o.z += p.z, o.a += p.a;
-            store_pixel(at, o);
-        }
+        Pixel o = load_pixel(at);
+        o.x += p.x, o.y += p.y, o.z += p.z, o.a += p.a;
+        store_pixel(at, o);
         return;
     }
     const double *pool = plan.pool.data();
@@ -265,7 +246,7 @@ static void scatter(const Line &line, size_t x, const unsigned char *pixel, cons
         const Quad v = load_quad(pixel);
         const bool fin = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
                          std::isfinite(p.a);
-        spread(line, x, src.r, plan.kernel[src.kernel[0]], pool, fin,
+        spread(row, width, x, src.r, plan.kernel[src.kernel[0]], pool, fin,
                [&](unsigned char *o, double w) { add_quad(o, v, w); });
         return;
     }
@@ -273,13 +254,12 @@ static void scatter(const Line &line, size_t x, const unsigned char *pixel, cons
     const double n = src.n;
     for (int k = 0; k < 3; k++) {
         if (!(src.blurred >> k & 1)) {
-            if (here)
-                add_double(at + 8 * k, colour[k]);
+            add_double(at + 8 * k, colour[k]);
             continue;
         }
         const double c = colour[k];
-        spread(line, x, src.r, plan.kernel[src.kernel[k]], pool, std::isfinite(c) && std::isfinite(p.a),
-               [&](unsigned char *o, double w) {
+        spread(row, width, x, src.r, plan.kernel[src.kernel[k]], pool,
+               std::isfinite(c) && std::isfinite(p.a), [&](unsigned char *o, double w) {
                    add_double(o + 8 * k, c * w);
                    add_double(o + 24, p.a * w / n);
                });
@@ -357,9 +337,8 @@ static void blur_row(const Frame &f, const RowPlan &plan, const unsigned char *f
                      unsigned char *to)
 {
     memset(to, 0, f.row);
-    const Line line{to, pixel_bytes, f.width, 0, f.width};
     for (size_t x = 0; x < f.width; x++)
-        scatter(line, x, from + x * pixel_bytes, plan.source[x], plan);
+        scatter(to, f.width, x, from + x * pixel_bytes, plan.source[x], plan);
 }
 
 // The number of distances d from 0 at which a channel with kernel k adds to
