@@ -428,3 +428,344 @@ TEST(GaussBlur, Errors)
     EXPECT_EQ(r.err, "rv-gauss-blur: <stdin>: incomplete frame\n");
     EXPECT_EQ(r.out, stream_head(1, 2, 2));
 }
+
+namespace {
+
+// The blur as it was first written, kept as the measure of every output bit:
+// each source pixel scatters, line by line in increasing position, with the
+// weight a·exp(d²·e) of every target computed afresh; one weight serves all
+// four channels when the three kernels are the same (equal a and e).
+std::vector<double> exact_blur(std::vector<double> in, const std::vector<double> &sd,
+                               size_t w, size_t h, Options o)
+{
+    const double xn = 0.9504705586542831, zn = 1.0888287363958842, pi = 3.141592653589793;
+    if (!o.h && !o.v)
+        o.h = o.v = true;
+    const size_t count = w * h;
+    if (o.c || !o.a)
+        for (size_t i = 0; i < count; i++) {
+            double *p = &in[4 * i];
+            if (!o.a)
+                p[0] *= p[3], p[1] *= p[3], p[2] *= p[3];
+            if (o.c)
+                p[0] = p[0] / xn - p[1], p[2] = p[2] / zn - p[1];
+        }
+    std::vector<double> out(4 * count);
+    auto pass = [&](bool horizontal) {
+        std::fill(out.begin(), out.end(), 0.0);
+        const size_t lines = horizontal ? h : w, len = horizontal ? w : h;
+        auto at = [&](size_t line, size_t pos) {
+            return 4 * (horizontal ? line * w + pos : pos * w + line);
+        };
+        for (size_t line = 0; line < lines; line++)
+            for (size_t x = 0; x < len; x++) {
+                const double *p = &in[at(line, x)], *q = &sd[at(line, x)];
+                double s[3], a[3], e[3];
+                bool blur[3];
+                unsigned n = 0;
+                for (int k = 0; k < 3; k++) {
+                    s[k] = (o.y || o.c ? q[1] : q[k]) * q[3];
+                    n += blur[k] = s[k] > 0 && !(o.c && k == 1);
+                    a[k] = 1 / std::sqrt(((s[k] + s[k]) * s[k]) * pi);
+                    e[k] = -1 / (2 * (s[k] * s[k]));
+                }
+                if (q[3] == 0 || n == 0) {
+                    for (int k = 0; k < 4; k++)
+                        out[at(line, x) + k] += p[k];
+                    continue;
+                }
+                size_t r = len;
+                if (o.autor) {
+                    double most = 0;
+                    for (int k = 0; k < 3; k++)
+                        if (blur[k])
+                            most = std::max(most, std::floor(3 * s[k] + 0.5));
+                    r = most >= double(len) ? len : std::max(size_t(most), size_t(1));
+                } else if (o.spread) {
+                    r = std::min<uint64_t>(o.spread, len);
+                }
+                const size_t lo = x > r ? x - r : 0, hi = r < len - x ? x + r + 1 : len;
+                auto weight = [&](int k, size_t j) {
+                    const double d = double(j < x ? x - j : j - x);
+                    return a[k] * std::exp(d * d * e[k]);
+                };
+                if (n == 3 && a[0] == a[1] && a[1] == a[2] && e[0] == e[1] && e[1] == e[2]) {
+                    for (size_t j = lo; j < hi; j++)
+                        for (int k = 0; k < 4; k++)
+                            out[at(line, j) + k] += p[k] * weight(0, j);
+                    continue;
+                }
+                for (int k = 0; k < 3; k++) {
+                    if (!blur[k]) {
+                        out[at(line, x) + k] += p[k];
+                        continue;
+                    }
+                    for (size_t j = lo; j < hi; j++) {
+                        out[at(line, j) + k] += p[k] * weight(k, j);
+                        out[at(line, j) + 3] += p[3] * weight(k, j) / n;
+                    }
+                }
+            }
+    };
+    if (o.h)
+        pass(true);
+    if (o.h && o.v)
+        in = out;
+    if (o.v)
+        pass(false);
+    for (size_t i = 0; i < count; i++) {
+        double *p = &out[4 * i];
+        if (o.c)
+            p[0] = (p[0] + p[1]) * xn, p[2] = (p[2] + p[1]) * zn;
+        if (p[3] != 0)
+            p[0] /= p[3], p[1] /= p[3], p[2] /= p[3];
+        if (o.a)
+            p[3] = 1;
+    }
+    return out;
+}
+
+// Random samples, drawn from ordinary values and from the values that end
+// or bend arithmetic: zeros of both signs, NaN, infinities, tiny and huge.
+struct Draw {
+    uint64_t state;
+    bool nans = true; // false: no NaN among the values drawn
+    uint64_t next()
+    {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return state >> 33;
+    }
+    double uniform(double lo, double hi) { return lo + (hi - lo) * double(next() % 1000003) / 1000003; }
+    double pick(std::initializer_list<double> values)
+    {
+        const double v = values.begin()[next() % values.size()];
+        return std::isnan(v) && !nans ? 0.5 : v;
+    }
+    // A deviation: mostly ordinary, often repeated, sometimes strange.
+    double deviation()
+    {
+        switch (next() % 10) {
+        case 0:
+            return pick({0.0, -0.0, nan_, -nan_, -1.5, inf_, -inf_, 1e-170, 1e-300, 5e-324,
+                         1e200, 1e300, 1e154, 40.0, 2e-154});
+        case 1:
+        case 2: return pick({0.75, 1.5, 3.0});
+        default: return uniform(0.05, 6);
+        }
+    }
+    double colour()
+    {
+        return next() % 40 ? uniform(-0.1, 1.2) : pick({0.0, -0.0, nan_, inf_, -inf_, 1e300, 1e-310});
+    }
+    double alpha() { return next() % 12 ? uniform(0.2, 1) : pick({0.0, -0.0, 1.0, 2.0, nan_}); }
+};
+
+std::vector<double> random_input(size_t pixels, Draw &draw)
+{
+    std::vector<double> v(4 * pixels);
+    for (size_t i = 0; i < pixels; i++)
+        v[4 * i] = draw.colour(), v[4 * i + 1] = draw.colour(), v[4 * i + 2] = draw.colour(),
+              v[4 * i + 3] = draw.alpha();
+    return v;
+}
+
+// Deviations by pixel: one value for all channels or one for each, with
+// deviation alpha mostly 1.
+std::vector<double> random_deviation(size_t pixels, Draw &draw)
+{
+    std::vector<double> v(4 * pixels);
+    for (size_t i = 0; i < pixels; i++) {
+        const double s = draw.deviation();
+        const bool one = draw.next() % 2;
+        v[4 * i] = one ? s : draw.deviation();
+        v[4 * i + 1] = s;
+        v[4 * i + 2] = one ? s : draw.deviation();
+        v[4 * i + 3] = draw.next() % 10 ? 1.0 : draw.pick({0.0, -0.0, 0.5, -1.0, nan_, inf_, 3.0});
+    }
+    return v;
+}
+
+// Output samples of the program against the oracle's, bit for bit; a NaN
+// matches any NaN, since which of two NaNs an addition passes on depends on
+// the order its operands were compiled in.  The first difference is reported.
+void expect_exact(const RunResult &r, const std::string &head, const std::vector<double> &want,
+                  const std::string &what)
+{
+    ASSERT_EQ(r.status, 0) << what << r.err;
+    ASSERT_EQ(r.err, "") << what;
+    ASSERT_EQ(r.out.substr(0, head.size()), head) << what;
+    const std::vector<double> got = to_doubles(r.out, head.size());
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (size_t i = 0; i < got.size(); i++)
+        if (!(std::isnan(got[i]) && std::isnan(want[i]))) {
+            ASSERT_EQ(bits(got[i]), bits(want[i]))
+                << what << ": sample " << i << " is " << got[i] << ", not " << want[i];
+        }
+}
+
+} // namespace
+
+TEST(GaussBlur, SameBitsAsFirstWritten)
+{
+    struct Mode {
+        std::vector<std::string> args;
+        Options o;
+    };
+    const std::vector<Mode> modes = {
+        {{}, {}},
+        {{"-s", "auto"}, {.autor = true}},
+        {{"-s", "3"}, {.spread = 3}},
+        {{"-s", "1", "-y"}, {.y = true, .spread = 1}},
+        {{"-h", "-s", "auto"}, {.h = true, .autor = true}},
+        {{"-v", "-s", "2"}, {.v = true, .spread = 2}},
+        {{"-a", "-s", "auto"}, {.a = true, .autor = true}},
+        {{"-c", "-s", "auto"}, {.c = true, .autor = true}},
+        {{"-ac"}, {.a = true, .c = true}},
+        {{"-y", "-s", "auto", "-s", "2"}, {.y = true, .autor = true}},
+        {{"-hv", "-s", "18446744073709551615"}, {}},
+        {{"-cy", "-s", "5"}, {.c = true, .y = true, .spread = 5}},
+    };
+    const std::vector<std::pair<size_t, size_t>> sizes = {{1, 1}, {1, 9}, {9, 1}, {7, 5}, {13, 11}};
+    Draw draw{7};
+    TempDir dir;
+    for (const auto &[w, h] : sizes) {
+        const size_t n = w * h;
+        // Two frames of input; the deviation stream has 2 frames or 1.
+        const std::vector<double> in = random_input(2 * n, draw);
+        const std::vector<double> sd = random_deviation(2 * n, draw);
+        for (size_t sd_frames : {2, 1}) {
+            write_file(dir.file("sd"),
+                       make_stream(sd_frames, w, h,
+                                   std::vector<double>(sd.begin(), sd.begin() + 4 * n * sd_frames)));
+            for (const Mode &mode : modes) {
+                std::vector<double> want;
+                for (size_t f = 0; f < 2; f++) {
+                    const std::vector<double> fin(in.begin() + 4 * n * f, in.begin() + 4 * n * (f + 1));
+                    if (f >= sd_frames) {
+                        want.insert(want.end(), fin.begin(), fin.end());
+                        continue;
+                    }
+                    const std::vector<double> fsd(sd.begin() + 4 * n * f, sd.begin() + 4 * n * (f + 1));
+                    const std::vector<double> out = exact_blur(fin, fsd, w, h, mode.o);
+                    want.insert(want.end(), out.begin(), out.end());
+                }
+                for (const char *jobs : {"1", "2", "3", "8"}) {
+                    std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
+                    argv.insert(argv.end(), mode.args.begin(), mode.args.end());
+                    argv.push_back(dir.file("sd"));
+                    std::string what = std::to_string(w) + "x" + std::to_string(h) + " sd frames " +
+                                       std::to_string(sd_frames);
+                    for (const std::string &a : argv)
+                        what += " " + a;
+                    expect_exact(run(argv, make_stream(2, w, h, in)), stream_head(2, w, h), want,
+                                 what);
+                }
+            }
+        }
+    }
+}
+
+// FNV-1a of a byte string.
+static uint64_t fnv(const std::string &bytes)
+{
+    uint64_t h = 14695981039346656037u;
+    for (unsigned char c : bytes)
+        h = (h ^ c) * 1099511628211u;
+    return h;
+}
+
+TEST(GaussBlur, SameBytesAsFirstBuild)
+{
+    // Output bytes as the first build of the program wrote them for these
+    // inputs (kept as hashes).  The inputs hold no NaN, so that every NaN of
+    // the output is the one the arithmetic makes, sign included.
+    const std::vector<std::pair<std::vector<std::string>, uint64_t>> cases = {
+        {{}, 13160649462372986344u},
+        {{"-s", "auto"}, 18276110310756058608u},
+        {{"-s", "2", "-y"}, 7363193120638704919u},
+        {{"-c", "-s", "auto"}, 4355533880976899935u},
+        {{"-a", "-v", "-s", "4"}, 400352513687748046u},
+        {{"-h"}, 7343950077989615011u},
+    };
+    Draw draw{11, false};
+    const size_t w = 17, h = 12, n = w * h;
+    const std::string input = make_stream(2, w, h, random_input(2 * n, draw));
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(2, w, h, random_deviation(2 * n, draw)));
+    for (const auto &[args, hash] : cases)
+        for (const char *jobs : {"1", "3"}) {
+            std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
+            argv.insert(argv.end(), args.begin(), args.end());
+            argv.push_back(dir.file("sd"));
+            const RunResult r = run(argv, input);
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(fnv(r.out), hash) << testing::PrintToString(argv);
+        }
+}
+
+TEST(GaussBlur, TallFramesInBandsSameBits)
+{
+    // Frames tall enough for the processes to share them by bands of rows
+    // that each read the source rows within reach: small radii, sources
+    // infinite and NaN at times, deviations repeated and varied.
+    struct Mode {
+        std::vector<std::string> args;
+        Options o;
+    };
+    const std::vector<Mode> modes = {
+        {{"-s", "1"}, {.spread = 1}},
+        {{"-s", "2", "-y"}, {.y = true, .spread = 2}},
+        {{"-s", "auto"}, {.autor = true}},
+        {{"-v", "-s", "auto"}, {.v = true, .autor = true}},
+        {{"-c", "-s", "auto"}, {.c = true, .autor = true}},
+        {{"-h"}, {.h = true}},
+        {{}, {}},
+    };
+    Draw draw{23};
+    TempDir dir;
+    for (const auto &[w, h] : std::vector<std::pair<size_t, size_t>>{{6, 70}, {2, 131}}) {
+        const size_t n = w * h;
+        const std::vector<double> in = random_input(n, draw);
+        std::vector<double> sd(4 * n);
+        for (size_t i = 0; i < n; i++) {
+            const double s = draw.next() % 3 ? draw.uniform(0.05, 1.2) : 0.5;
+            sd[4 * i] = draw.next() % 2 ? s : draw.uniform(0.05, 1.2);
+            sd[4 * i + 1] = s;
+            sd[4 * i + 2] = s;
+            sd[4 * i + 3] = draw.next() % 20 ? 1.0 : 0.0;
+        }
+        write_file(dir.file("sd"), make_stream(1, w, h, sd));
+        for (const Mode &mode : modes) {
+            const std::vector<double> want = exact_blur(in, sd, w, h, mode.o);
+            for (const char *jobs : {"1", "2", "3", "5"}) {
+                std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
+                argv.insert(argv.end(), mode.args.begin(), mode.args.end());
+                argv.push_back(dir.file("sd"));
+                expect_exact(run(argv, make_stream(1, w, h, in)), stream_head(1, w, h), want,
+                             testing::PrintToString(argv) + " " + std::to_string(w) + "x" +
+                                 std::to_string(h));
+            }
+        }
+    }
+}
+
+TEST(GaussBlur, LongKernelsSameBits)
+{
+    // Deviations far beyond the frame, each different: every source reaches
+    // the whole row with weights that never turn 0, far more weights than
+    // one block of rows keeps at once.
+    const size_t w = 2048, h = 2, n = w * h;
+    Draw draw{31, false};
+    const std::vector<double> in = random_input(n, draw);
+    std::vector<double> sd(4 * n);
+    for (size_t i = 0; i < n; i++) {
+        sd[4 * i] = sd[4 * i + 1] = sd[4 * i + 2] = 1000 + double(i);
+        sd[4 * i + 3] = 1;
+    }
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(1, w, h, sd));
+    const std::vector<double> want = exact_blur(in, sd, w, h, {});
+    for (const char *jobs : {"1", "2"})
+        expect_exact(run({"rv-gauss-blur", "-j", jobs, dir.file("sd")}, make_stream(1, w, h, in)),
+                     stream_head(1, w, h), want, jobs);
+}

@@ -89,3 +89,59 @@ TEST(Workers, FailedWorkerEndsParent)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
 }
+
+// A crew of `jobs` processes runs `rounds` rounds; in each, every process
+// adds its index + 1 into a shared slot of the round.  Prints the sums.
+static RunResult crew_rounds(size_t jobs, size_t rounds, size_t kill_in = 0, int how = 0)
+{
+    return run_function([=] {
+        auto *sum = static_cast<size_t *>(
+            mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+        Crew crew;
+        const size_t k = crew_start(1, crew, jobs);
+        if (k) {
+            for (;;) {
+                const unsigned char round = crew_next(crew);
+                if (kill_in == k && round == 2) {
+                    if (how)
+                        raise(how);
+                    exit(3);
+                }
+                __atomic_add_fetch(&sum[round], k + 1, __ATOMIC_SEQ_CST);
+                crew_report(crew);
+            }
+        }
+        for (size_t r = 1; r <= rounds; r++) {
+            crew_go(1, crew, (unsigned char)r);
+            __atomic_add_fetch(&sum[r], 1, __ATOMIC_SEQ_CST);
+            crew_wait(1, crew);
+            printf("%zu ", sum[r]);
+        }
+        crew_end(1, crew);
+        printf("end");
+    });
+}
+
+TEST(Workers, CrewRounds)
+{
+    // Every round waits for all: each sum is 1 + 2 + … + jobs when printed.
+    EXPECT_EQ(crew_rounds(1, 2).out, "1 1 end");
+    EXPECT_EQ(crew_rounds(3, 4).out, "6 6 6 6 end");
+    RunResult r = crew_rounds(40, 3);
+    EXPECT_EQ(r.out, "820 820 820 end");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(Workers, CrewLosesWorker)
+{
+    // A worker that ends in a round makes the parent exit with its exit
+    // status or signal number, after the rounds before it.
+    RunResult r = crew_rounds(3, 4, 2);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, "6 ");
+    r = crew_rounds(4, 4, 1, SIGKILL);
+    EXPECT_EQ(r.status, 9);
+    EXPECT_EQ(r.out, "10 ");
+    EXPECT_EQ(r.err, "");
+}

@@ -3,6 +3,14 @@
 // scatters: each source pixel spreads its value over its row and then its
 // column with a kernel built from its own deviation.  The work on a frame can
 // be divided among forked worker processes.
+//
+// Every output sample is a sum, from +0, of the contributions of its sources
+// in increasing position, each contribution p·w with w = a·exp(d²·e).  The
+// program keeps that order and those operations, and saves work around them:
+// a row's kernels are tabulated once and serve both passes; a source row is
+// spread down its columns as soon as its horizontal pass is done; and where a
+// weight is exactly +0 from some distance on, a finite source stops there, as
+// adding ±0 to a sum that started at +0 changes no bit of it.
 #include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
@@ -12,7 +20,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
+#include <vector>
+#include <sys/mman.h>
 
 static const char synopsis[] = "[-j jobs] [-s spread | -s 'auto'] [-achvy] sd-stream";
 
@@ -29,155 +38,243 @@ static struct {
 
 constexpr double pi = 3.141592653589793;
 
-// Weights w(d) = a·exp(d²·e) of one kernel for the distances 0 … known−1.
-// Neighbouring source pixels mostly share their kernels, so the weights are
-// kept until the kernel changes: one exponential per distance at most, and
-// the same bits as computing every weight afresh.
-struct Kernel {
-    double s = std::numeric_limits<double>::quiet_NaN(); // last deviation seen
-    double a = std::numeric_limits<double>::quiet_NaN(); // NaN: holds nothing
-    double e = 0;
-    size_t known = 0;
-    double *w = nullptr;
+// X, Y, Z and alpha of a pixel as two pairs, so that the four channels of an
+// addition go in two instructions, each lane the plain double operation.
+typedef double Pair __attribute__((vector_size(16)));
+struct Quad {
+    Pair lo, hi;
 };
-static Kernel kernels[3];
 
-// The slot holding the kernel of deviation s > 0 with weights for the
-// distances below `reach`; a new kernel takes a slot not marked in `busy`.
-static unsigned kernel_slot(double s, size_t reach, unsigned busy)
+[[gnu::always_inline]] inline Quad load_quad(const unsigned char *p)
 {
-    unsigned k = 0;
-    while (k < 3 && kernels[k].s != s)
-        k++;
-    if (k == 3) {
-        const double a = 1 / sqrt(((s + s) * s) * pi);
-        const double e = -1 / (2 * (s * s));
-        for (k = 0; k < 3 && !(kernels[k].a == a && kernels[k].e == e); k++)
-            ;
-        if (k == 3) {
-            for (k = 0; busy & (1u << k); k++)
-                ;
-            kernels[k].a = a;
-            kernels[k].e = e;
-            kernels[k].known = 0;
-        }
-        kernels[k].s = s;
-    }
-    Kernel &kernel = kernels[k];
-    for (; kernel.known < reach; kernel.known++) {
-        const double d = double(kernel.known);
-        kernel.w[kernel.known] = kernel.a * exp(d * d * kernel.e);
-    }
-    return k;
+    Quad v;
+    memcpy(&v.lo, p, sizeof v.lo);
+    memcpy(&v.hi, p + 16, sizeof v.hi);
+    return v;
 }
 
-static void add_double(unsigned char *p, double v) { store_double(p, load_double(p) + v); }
+// Adds v·w to the pixel at `to`, channel by channel.
+[[gnu::always_inline]] inline void add_quad(unsigned char *to, const Quad &v, double w)
+{
+    Quad o = load_quad(to);
+    const Pair ww = {w, w};
+    o.lo = o.lo + v.lo * ww;
+    o.hi = o.hi + v.hi * ww;
+    memcpy(to, &o.lo, sizeof o.lo);
+    memcpy(to + 16, &o.hi, sizeof o.hi);
+}
 
-// One row or column of the three frames.
-struct Line {
-    unsigned char *out;
-    const unsigned char *in, *sd;
-    size_t step;   // bytes from one position to the next
-    size_t length; // positions
+[[gnu::always_inline]] inline void add_double(unsigned char *p, double v)
+{
+    store_double(p, load_double(p) + v);
+}
+
+// One channel's kernel w(d) = a·exp(d²·e), tabulated for d < length in a
+// row's weight pool; from `zero` on (when zero < length) every weight is +0.
+struct Kernel {
+    double a, e;
+    size_t offset; // of w(0) in the pool
+    size_t length; // distances tabulated
+    size_t zero;   // first distance of the all-zero tail, or `length`
 };
 
-// Spreads the source pixel at position x of a line over the output line.
-static void scatter(const Line &line, size_t x)
+// How a source pixel spreads.
+enum Kind : unsigned char {
+    keep,  // not blurred: added where it is
+    same,  // three blurred channels with one kernel: one weight for all four
+    mixed, // kernels by channel; an unblurred channel stays where it is
+};
+
+struct Source {
+    Kind kind;
+    unsigned char blurred; // bit k: colour channel k is blurred
+    unsigned n;            // blurred colour channels
+    size_t r;              // window radius before the ends of the line
+    uint32_t kernel[3];    // by channel, into the row's kernels
+};
+
+// The kernels of one row of the deviation frame.
+struct RowPlan {
+    std::vector<Source> source; // by column, from the plan's first column
+    std::vector<Kernel> kernel;
+    std::vector<double> pool;
+};
+
+// The deviations of a deviation pixel by channel, and which are blurred.
+[[gnu::always_inline]] inline unsigned deviations(const Pixel &q, double s[3], bool blurred[3])
 {
-    const size_t at = x * line.step;
-    const Pixel p = load_pixel(line.in + at);
-    const Pixel q = load_pixel(line.sd + at);
-    const double colour[3] = {p.x, p.y, p.z};
-    double s[3];
     if (settings.one_deviation || settings.chroma)
         s[0] = s[1] = s[2] = q.y * q.a;
     else
         s[0] = q.x * q.a, s[1] = q.y * q.a, s[2] = q.z * q.a;
     // Zero, negative and NaN deviations leave a channel unblurred.
-    bool blurred[3];
     unsigned n = 0;
     for (int k = 0; k < 3; k++)
         n += blurred[k] = s[k] > 0 && !(settings.chroma && k == 1);
-    if (q.a == 0 || n == 0) {
-        Pixel o = load_pixel(line.out + at);
-        o.x += p.x, o.y += p.y, o.z += p.z, o.a += p.a;
-        store_pixel(line.out + at, o);
-        return;
-    }
+    return q.a == 0 ? 0 : n;
+}
 
-    // Radius, clamped to the line so that the window bounds never wrap.
-    size_t r = line.length;
+// The window radius of a source; `most` bounds every line of the frame.
+[[gnu::always_inline]] inline size_t radius(const double s[3], const bool blurred[3], size_t most)
+{
     if (settings.auto_radius) {
-        double most = 0;
+        // floor of a positive v: below 2^52 the conversion truncates, above
+        // it v is whole already.
+        auto floor_positive = [](double v) { return v < 0x1p52 ? double(uint64_t(v)) : v; };
+        double r = 0;
         for (int k = 0; k < 3; k++)
             if (blurred[k])
-                most = std::max(most, floor(3 * s[k] + 0.5));
-        r = most >= double(line.length) ? line.length : std::max(size_t(most), size_t(1));
-    } else if (settings.spread) {
-        r = std::min<uint64_t>(settings.spread, line.length);
+                r = std::max(r, floor_positive(3 * s[k] + 0.5));
+        return r >= double(most) ? most : std::max(size_t(r), size_t(1));
     }
-    const size_t lo = x > r ? x - r : 0;
-    const size_t hi = r < line.length - x ? x + r + 1 : line.length;
-    const size_t reach = std::max(x - lo, hi - 1 - x) + 1;
+    return settings.spread ? std::min<uint64_t>(settings.spread, most) : most;
+}
 
-    unsigned char *const out = line.out;
-    const size_t step = line.step;
-    unsigned slot[3] = {0, 0, 0}, busy = 0;
-    for (int k = 0; k < 3; k++)
-        if (blurred[k]) {
-            slot[k] = kernel_slot(s[k], reach, busy);
-            busy |= 1u << slot[k];
-        }
-
-    if (n == 3 && slot[0] == slot[1] && slot[1] == slot[2]) {
-        // Identical kernels: one weight per target for all four channels.
-        const double *w = kernels[slot[0]].w;
-        for (size_t j = lo; j < hi; j++) {
-            const double wj = w[j < x ? x - j : j - x];
-            unsigned char *o = out + j * step;
-            add_double(o, p.x * wj);
-            add_double(o + 8, p.y * wj);
-            add_double(o + 16, p.z * wj);
-            add_double(o + 24, p.a * wj);
-        }
-        return;
+// The kernel a·exp(d²·e), with weights for the distances below `need`: one
+// of the row's latest kernels when it is the same and long enough, else a
+// new one.
+static uint32_t kernel_for(RowPlan &plan, double a, double e, size_t need)
+{
+    const size_t count = plan.kernel.size();
+    for (size_t k = count; k > count - std::min<size_t>(count, 3); k--) {
+        const Kernel &old = plan.kernel[k - 1];
+        if (old.a == a && old.e == e && (old.length >= need || old.zero < old.length))
+            return uint32_t(k - 1);
     }
-    for (int k = 0; k < 3; k++) {
-        if (!blurred[k]) {
-            add_double(out + at + 8 * k, colour[k]);
+    Kernel kernel{a, e, plan.pool.size(), need, need};
+    if (a == 0) {
+        kernel.zero = 0;
+    } else {
+        plan.pool.resize(kernel.offset + need);
+        double *w = plan.pool.data() + kernel.offset;
+        for (size_t d = 0; d < need; d++) {
+            // At d = 0 the argument is −0 where e is finite, and exp(−0) is 1.
+            const double x = d == 0 && std::isfinite(e) ? 1 : exp(double(d) * double(d) * e);
+            // exp only falls with its argument: once it is 0 it stays 0, and
+            // a finite a times 0 is +0.
+            if (x == 0 && std::isfinite(a)) {
+                kernel.zero = d;
+                break;
+            }
+            w[d] = a * x;
+        }
+        plan.pool.resize(kernel.offset + kernel.zero);
+    }
+    plan.kernel.push_back(kernel);
+    return uint32_t(count);
+}
+
+// Plans the sources of deviation row `sd` from column `first` to `last`.
+static void plan_row(RowPlan &plan, const unsigned char *sd, size_t first, size_t last,
+                     size_t most)
+{
+    plan.source.resize(last - first);
+    plan.kernel.clear();
+    plan.pool.clear();
+    for (size_t x = first; x < last; x++) {
+        Source &src = plan.source[x - first];
+        double s[3];
+        bool blurred[3];
+        src.n = deviations(load_pixel(sd + x * pixel_bytes), s, blurred);
+        src.kind = keep;
+        if (src.n == 0)
             continue;
+        src.r = radius(s, blurred, most);
+        const size_t need = std::min(src.r, most - 1) + 1;
+        src.blurred = 0;
+        double a[3], e[3];
+        for (int k = 0; k < 3; k++) {
+            src.blurred |= blurred[k] << k;
+            if (k && s[k] == s[k - 1]) {
+                a[k] = a[k - 1], e[k] = e[k - 1];
+                continue;
+            }
+            a[k] = 1 / sqrt(((s[k] + s[k]) * s[k]) * pi);
+            e[k] = -1 / (2 * (s[k] * s[k]));
         }
-        const double *w = kernels[slot[k]].w;
-        for (size_t j = lo; j < hi; j++) {
-            const double wj = w[j < x ? x - j : j - x];
-            unsigned char *o = out + j * step;
-            add_double(o + 8 * k, colour[k] * wj);
-            add_double(o + 24, p.a * wj / n);
-        }
+        const bool one = src.n == 3 && a[1] == a[0] && a[2] == a[0] && e[1] == e[0] && e[2] == e[0];
+        src.kind = one ? same : mixed;
+        for (int k = 0; k < 3; k++)
+            if (blurred[k] && (k == 0 || !one))
+                src.kernel[k] = kernel_for(plan, a[k], e[k], need);
     }
 }
 
-// Runs work(start, end) on shares of [0, count) in `jobs` processes and
-// returns in the parent once all of them are done.
-template <class Work>
-static void phase(size_t count, Work &&work)
+// Spreads source pixel p at column x of a row of `width` pixels with kernel
+// k: adds p·w(|x − j|) to target j, through `add(target, w)`.  A finite
+// source stops where the weights turn +0 for good.
+template <class Add>
+[[gnu::always_inline]] inline void spread(unsigned char *row, size_t width, size_t x, size_t r,
+                                          const Kernel &k, const double *pool,
+                                          bool source_finite, Add &&add)
 {
-    size_t start = 0, end = count;
-    pid_t *workers;
-    const int parent = fork_workers(1, &start, &end, settings.jobs, &workers);
-    work(start, end);
-    join_workers(1, parent, workers);
+    const double *w = pool + k.offset;
+    if (source_finite) {
+        if (k.zero == 0)
+            return;
+        r = std::min(r, k.zero - 1);
+    }
+    const size_t lo = x - std::min(x, r), hi = x + std::min(width - 1 - x, r) + 1;
+    unsigned char *o = row + lo * pixel_bytes;
+    if (source_finite) {
+        for (size_t j = lo; j < x; j++, o += pixel_bytes)
+            add(o, w[x - j]);
+        for (size_t j = x; j < hi; j++, o += pixel_bytes)
+            add(o, w[j - x]);
+        return;
+    }
+    for (size_t j = lo; j < hi; j++, o += pixel_bytes) {
+        const size_t d = j < x ? x - j : j - x;
+        add(o, d < k.zero ? w[d] : 0.0);
+    }
+}
+
+// Adds the contributions of source pixel p at column x to the row.
+static void scatter(unsigned char *row, size_t width, size_t x, const unsigned char *pixel,
+                    const Source &src, const RowPlan &plan)
+{
+    const Pixel p = load_pixel(pixel);
+    unsigned char *const at = row + x * pixel_bytes;
+    if (src.kind == keep) {
+        Pixel o = load_pixel(at);
+        o.x += p.x, o.y += p.y, o.z += p.z, o.a += p.a;
+        store_pixel(at, o);
+        return;
+    }
+    const double *pool = plan.pool.data();
+    if (src.kind == same) {
+        const Quad v = load_quad(pixel);
+        const bool fin = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
+                         std::isfinite(p.a);
+        spread(row, width, x, src.r, plan.kernel[src.kernel[0]], pool, fin,
+               [&](unsigned char *o, double w) { add_quad(o, v, w); });
+        return;
+    }
+    const double colour[3] = {p.x, p.y, p.z};
+    const double n = src.n;
+    for (int k = 0; k < 3; k++) {
+        if (!(src.blurred >> k & 1)) {
+            add_double(at + 8 * k, colour[k]);
+            continue;
+        }
+        const double c = colour[k];
+        spread(row, width, x, src.r, plan.kernel[src.kernel[k]], pool,
+               std::isfinite(c) && std::isfinite(p.a), [&](unsigned char *o, double w) {
+                   add_double(o + 8 * k, c * w);
+                   add_double(o + 24, p.a * w / n);
+               });
+    }
 }
 
 // Colour weighted by alpha and, with -c, made relative to Y.
-static void prepare(unsigned char *p)
+static void prepare(unsigned char *to, const unsigned char *from)
 {
-    Pixel v = load_pixel(p);
+    Pixel v = load_pixel(from);
     if (!settings.no_alpha)
         v.x *= v.a, v.y *= v.a, v.z *= v.a;
     if (settings.chroma)
         v.x = v.x / white_x - v.y, v.z = v.z / white_z - v.y;
-    store_pixel(p, v);
+    store_pixel(to, v);
 }
 
 // Colour back from the blurred form, normalised by the blurred alpha.
@@ -193,52 +290,430 @@ static void finish(unsigned char *p)
     store_pixel(p, v);
 }
 
-// A frame in at most two rounds of processes: by rows the preparation and the
-// horizontal pass (each row needs only itself), by columns the vertical pass
-// (a source row reaches every row of its column, so each process owns whole
-// columns and no two add into the same sample).  The finish goes with the
-// last pass.
-static void blur_frame(unsigned char *out, unsigned char *in, const unsigned char *sd,
-                       size_t width, size_t height)
+// The frame and the scratch of one process.
+struct Frame {
+    unsigned char *out, *in;
+    const unsigned char *sd;
+    size_t width, height, row; // row: bytes
+    size_t most;               // the longer side
+};
+
+// Source rows go down their columns a block at a time, strip by strip, so
+// that the output rows they reach stay in cache while the block adds into
+// them.  Within a strip the rows of a block go in increasing order, and the
+// blocks go in increasing order, so every sample still receives its sources
+// in increasing row.
+constexpr size_t block_rows = 8;
+constexpr size_t strip_pixels = 64;
+// A block ends early once its kernels hold this many weights (long kernels
+// of many different deviations), so that its memory stays bounded.
+constexpr size_t block_weights = size_t(1) << 21;
+
+struct Scratch {
+    RowPlan plan[block_rows];
+    const unsigned char *from[block_rows]; // the block's source rows
+    std::vector<unsigned char> rows;       // room for them: block_rows rows
+    std::vector<unsigned char> prepared;   // one row
+    std::vector<double> table;             // weights across a strip
+};
+static Scratch scratch;
+
+static bool prepared() { return settings.chroma || !settings.no_alpha; }
+
+// Row y of the input as the blur reads it: prepared into `to`, or the input
+// row itself.
+static const unsigned char *source_row(const Frame &f, size_t y, unsigned char *to)
 {
-    const size_t row = width * pixel_bytes;
-    const bool prepared = settings.chroma || !settings.no_alpha;
+    const unsigned char *in = f.in + y * f.row;
+    if (!prepared())
+        return in;
+    for (size_t x = 0; x < f.width; x++)
+        prepare(to + x * pixel_bytes, in + x * pixel_bytes);
+    return to;
+}
 
-    if (prepared || settings.horizontal)
-        phase(height, [&](size_t start, size_t end) {
-            for (size_t y = start; y < end; y++) {
-                unsigned char *in_row = in + y * row, *out_row = out + y * row;
-                if (prepared)
-                    for (size_t x = 0; x < width; x++)
-                        prepare(in_row + x * pixel_bytes);
-                if (!settings.horizontal)
-                    continue;
-                memset(out_row, 0, row);
-                const Line line{out_row, in_row, sd + y * row, pixel_bytes, width};
-                for (size_t x = 0; x < width; x++)
-                    scatter(line, x);
-                if (settings.vertical)
-                    memcpy(in_row, out_row, row);
-                else
-                    for (size_t x = 0; x < width; x++)
-                        finish(out_row + x * pixel_bytes);
+// The horizontal pass of a row from `from` into `to` (zeroed first).
+static void blur_row(const Frame &f, const RowPlan &plan, const unsigned char *from,
+                     unsigned char *to)
+{
+    memset(to, 0, f.row);
+    for (size_t x = 0; x < f.width; x++)
+        scatter(to, f.width, x, from + x * pixel_bytes, plan.source[x], plan);
+}
+
+// The number of distances d from 0 at which a channel with kernel k adds to
+// a line of `length`: all within the radius, or for a finite source those
+// before the weights turn +0 for good.
+static size_t distances(const Kernel &k, size_t r, bool source_finite, size_t length)
+{
+    if (source_finite && k.zero == 0)
+        return 0;
+    const size_t reach = source_finite ? std::min(r, k.zero - 1) : r;
+    return std::min(reach, length - 1) + 1;
+}
+
+static double weight(const Kernel &k, const double *pool, size_t d)
+{
+    return d < k.zero ? pool[k.offset + d] : 0.0;
+}
+
+// How a source pixel goes down its column: to the distances below `count`,
+// with one tabulated weight for all four channels when `simple`.
+struct Down {
+    size_t count;
+    const double *w;
+    bool simple;
+};
+
+static const double one = 1;
+
+static Down down_of(const Source &src, const RowPlan &plan, const Pixel &p, size_t length)
+{
+    if (src.kind == keep) // p·1 is p, bit for bit
+        return {1, &one, true};
+    if (src.kind == same) {
+        const Kernel &k = plan.kernel[src.kernel[0]];
+        const bool fin = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
+                         std::isfinite(p.a);
+        const size_t count = distances(k, src.r, fin, length);
+        return {count, plan.pool.data() + k.offset, count <= k.zero};
+    }
+    const double colour[3] = {p.x, p.y, p.z};
+    size_t count = 1;
+    for (int k = 0; k < 3; k++)
+        if (src.blurred >> k & 1)
+            count = std::max(count, distances(plan.kernel[src.kernel[k]], src.r,
+                                              std::isfinite(colour[k]) && std::isfinite(p.a),
+                                              length));
+    return {count, nullptr, false};
+}
+
+// What a source pixel that is not simple adds at distance d.
+static void add_down(unsigned char *o, size_t d, const Pixel &p, const Source &src,
+                     const RowPlan &plan, size_t length)
+{
+    const double *pool = plan.pool.data();
+    if (src.kind == same) {
+        const Quad v = {{p.x, p.y}, {p.z, p.a}};
+        add_quad(o, v, weight(plan.kernel[src.kernel[0]], pool, d));
+        return;
+    }
+    const double colour[3] = {p.x, p.y, p.z};
+    const double n = src.n;
+    for (int k = 0; k < 3; k++) {
+        if (!(src.blurred >> k & 1)) {
+            if (d == 0)
+                add_double(o + 8 * k, colour[k]);
+            continue;
+        }
+        const Kernel &kernel = plan.kernel[src.kernel[k]];
+        if (d >= distances(kernel, src.r, std::isfinite(colour[k]) && std::isfinite(p.a), length))
+            continue;
+        const double w = weight(kernel, pool, d);
+        add_double(o + 8 * k, colour[k] * w);
+        add_double(o + 24, p.a * w / n);
+    }
+}
+
+// The vertical pass of the block's `count` source rows from row y0, columns
+// [first, last) (the columns of their plans), into output rows [top, bottom).
+// Each source row walks the rows it reaches, distance by distance, along
+// the columns of a strip: contiguous memory, where walking down a column
+// would load from addresses just stored to a multiple of 4096 bytes away.
+//
+// The finite sources of one kernel for all channels go through the strip
+// without a test: each has its weights by distance in a table across the
+// strip, +0 beyond its reach, and a source of +0 stands in for every other
+// pixel.  What they add beyond their reach is ±0, which changes no sum that
+// began at +0.  The others (infinite or NaN samples, kernels by channel,
+// reaches far beyond the strip's usual) follow one by one.
+static void block_down(const Frame &f, size_t y0, size_t count, size_t first, size_t last,
+                       size_t top, size_t bottom)
+{
+    Down down[strip_pixels];
+    Pair source[strip_pixels][2];
+    size_t odd[strip_pixels];
+    std::vector<double> &table = scratch.table;
+    for (size_t x0 = first; x0 < last; x0 += strip_pixels) {
+        const size_t width = std::min(last - x0, strip_pixels);
+        for (size_t i = 0; i < count; i++) {
+            const size_t y = y0 + i;
+            const RowPlan &plan = scratch.plan[i];
+            const Source *src = &plan.source[x0 - first];
+            const unsigned char *from = scratch.from[i] + x0 * pixel_bytes;
+            bool plain[strip_pixels];
+            size_t sum = 0;
+            for (size_t x = 0; x < width; x++) {
+                const Pixel p = load_pixel(from + x * pixel_bytes);
+                down[x] = down_of(src[x], plan, p, f.height);
+                plain[x] = down[x].simple && std::isfinite(p.x) && std::isfinite(p.y) &&
+                           std::isfinite(p.z) && std::isfinite(p.a);
+                sum += plain[x] ? down[x].count : 0;
             }
-        });
+            const size_t cap = 2 * sum / width + 8;
+            size_t rows = 0, odds = 0, most = 0;
+            for (size_t x = 0; x < width; x++) {
+                plain[x] = plain[x] && down[x].count <= cap;
+                if (plain[x])
+                    rows = std::max(rows, down[x].count);
+                else if (down[x].count)
+                    odd[odds++] = x;
+                most = std::max(most, down[x].count);
+            }
+            table.resize(rows * width);
+            for (size_t x = 0; x < width; x++) {
+                Pair lo = {0, 0}, hi = {0, 0};
+                if (plain[x]) {
+                    memcpy(&lo, from + x * pixel_bytes, sizeof lo);
+                    memcpy(&hi, from + x * pixel_bytes + 16, sizeof hi);
+                }
+                source[x][0] = lo, source[x][1] = hi;
+            }
+            for (size_t d = 0; d < rows; d++)
+                for (size_t x = 0; x < width; x++)
+                    table[d * width + x] = plain[x] && d < down[x].count ? down[x].w[d] : 0.0;
+            for (size_t d = 0; d < most; d++)
+                for (int side = 0; side < (d ? 2 : 1); side++) {
+                    if (side ? d >= f.height - y : d > y)
+                        continue;
+                    const size_t t = side ? y + d : y - d;
+                    if (t < top || t >= bottom)
+                        continue;
+                    unsigned char *const o = f.out + t * f.row + x0 * pixel_bytes;
+                    if (d < rows) {
+                        const double *w = &table[d * width];
+                        for (size_t x = 0; x < width; x++) {
+                            unsigned char *to = o + x * pixel_bytes;
+                            Pair lo, hi;
+                            memcpy(&lo, to, sizeof lo);
+                            memcpy(&hi, to + 16, sizeof hi);
+                            const Pair wx = {w[x], w[x]};
+                            lo = lo + source[x][0] * wx;
+                            hi = hi + source[x][1] * wx;
+                            memcpy(to, &lo, sizeof lo);
+                            memcpy(to + 16, &hi, sizeof hi);
+                        }
+                    }
+                    for (size_t k = 0; k < odds; k++) {
+                        const size_t x = odd[k];
+                        if (d >= down[x].count)
+                            continue;
+                        const unsigned char *pixel = from + x * pixel_bytes;
+                        unsigned char *to = o + x * pixel_bytes;
+                        if (down[x].simple) {
+                            add_quad(to, load_quad(pixel), down[x].w[d]);
+                        } else {
+                            add_down(to, d, load_pixel(pixel), src[x], plan, f.height);
+                        }
+                    }
+                }
+        }
+    }
+}
 
-    if (settings.vertical)
-        phase(width, [&](size_t start, size_t end) {
-            const size_t band = start * pixel_bytes, bytes = (end - start) * pixel_bytes;
-            for (size_t y = 0; y < height; y++)
-                memset(out + y * row + band, 0, bytes);
-            for (size_t y = 0; y < height; y++)
-                for (size_t x = start; x < end; x++)
-                    scatter(Line{out + x * pixel_bytes, in + x * pixel_bytes,
-                                 sd + x * pixel_bytes, row, height},
-                            y);
-            for (size_t y = 0; y < height; y++)
-                for (size_t x = start; x < end; x++)
-                    finish(out + y * row + x * pixel_bytes);
-        });
+static void finish_rows(const Frame &f, size_t top, size_t bottom)
+{
+    for (size_t y = top; y < bottom; y++)
+        for (size_t x = 0; x < f.width; x++)
+            finish(f.out + y * f.row + x * pixel_bytes);
+}
+
+// Output rows [top, bottom) from start to end: every source row that reaches
+// them (within `reach` rows) is prepared, blurred along itself and spread
+// down its columns, with one plan for both passes.
+static void blur_band(const Frame &f, size_t top, size_t bottom, size_t reach)
+{
+    if (top >= bottom)
+        return;
+    if (!settings.vertical) {
+        for (size_t y = top; y < bottom; y++) {
+            plan_row(scratch.plan[0], f.sd + y * f.row, 0, f.width, f.most);
+            blur_row(f, scratch.plan[0], source_row(f, y, scratch.prepared.data()),
+                     f.out + y * f.row);
+        }
+        finish_rows(f, top, bottom);
+        return;
+    }
+    memset(f.out + top * f.row, 0, (bottom - top) * f.row);
+    const size_t first = top - std::min(top, reach);
+    const size_t last = bottom + std::min(f.height - bottom, reach);
+    for (size_t y0 = first, count; y0 < last; y0 += count) {
+        size_t weights = 0;
+        for (count = 0; count < block_rows && y0 + count < last && weights < block_weights;
+             count++) {
+            const size_t i = count, y = y0 + i;
+            unsigned char *room = scratch.rows.data() + i * f.row;
+            plan_row(scratch.plan[i], f.sd + y * f.row, 0, f.width, f.most);
+            weights += scratch.plan[i].pool.size();
+            if (settings.horizontal) {
+                blur_row(f, scratch.plan[i], source_row(f, y, scratch.prepared.data()), room);
+                scratch.from[i] = room;
+            } else {
+                scratch.from[i] = source_row(f, y, room);
+            }
+        }
+        block_down(f, y0, count, 0, f.width, top, bottom);
+    }
+    finish_rows(f, top, bottom);
+}
+
+// Rows [top, bottom) prepared and blurred along themselves, the result left
+// in the input frame for the vertical pass.
+static void rows_in_place(const Frame &f, size_t top, size_t bottom)
+{
+    for (size_t y = top; y < bottom; y++) {
+        unsigned char *in = f.in + y * f.row;
+        const unsigned char *from = source_row(f, y, scratch.prepared.data());
+        if (settings.horizontal) {
+            plan_row(scratch.plan[0], f.sd + y * f.row, 0, f.width, f.most);
+            blur_row(f, scratch.plan[0], from, scratch.rows.data());
+            from = scratch.rows.data();
+        }
+        if (from != in)
+            memcpy(in, from, f.row);
+    }
+}
+
+// The vertical pass and the finish of columns [first, last) over all rows.
+static void columns(const Frame &f, size_t first, size_t last)
+{
+    if (first >= last)
+        return;
+    const size_t band = first * pixel_bytes, bytes = (last - first) * pixel_bytes;
+    for (size_t y = 0; y < f.height; y++)
+        memset(f.out + y * f.row + band, 0, bytes);
+    for (size_t y0 = 0, count; y0 < f.height; y0 += count) {
+        size_t weights = 0;
+        for (count = 0; count < block_rows && y0 + count < f.height && weights < block_weights;
+             count++) {
+            plan_row(scratch.plan[count], f.sd + (y0 + count) * f.row, first, last, f.most);
+            weights += scratch.plan[count].pool.size();
+            scratch.from[count] = f.in + (y0 + count) * f.row;
+        }
+        block_down(f, y0, count, first, last, 0, f.height);
+    }
+    for (size_t y = 0; y < f.height; y++)
+        for (size_t x = first; x < last; x++)
+            finish(f.out + y * f.row + x * pixel_bytes);
+}
+
+// The processes and what they share besides the frames, in memory mapped
+// before the workers are forked: the largest window radius of the frame, the
+// bounds of the bands of output rows, and the cost of each row and the
+// largest radius in each process's rows, from which those follow.
+enum Round : unsigned char { scan = 1, bands, rows, cols };
+
+static Crew crew;
+static struct {
+    size_t *reach;    // one
+    size_t *bound;    // jobs + 1
+    size_t *reach_of; // jobs
+    double *cost;     // height + 1: cost[y + 1] is row y's
+} shared;
+
+// The cost of each row of process k's share and the largest radius in it.
+static void scan_rows(const Frame &f, size_t k)
+{
+    size_t reach = 0;
+    for (size_t y = f.height * k / settings.jobs; y < f.height * (k + 1) / settings.jobs; y++) {
+        double c = 0;
+        for (size_t x = 0; x < f.width; x++) {
+            double s[3];
+            bool blurred[3];
+            if (!deviations(load_pixel(f.sd + y * f.row + x * pixel_bytes), s, blurred)) {
+                c += 1;
+                continue;
+            }
+            const size_t r = radius(s, blurred, f.most);
+            reach = std::max(reach, r);
+            c += 2 + double(std::min<size_t>(r, f.width + f.height));
+        }
+        shared.cost[y + 1] = c;
+    }
+    shared.reach_of[k] = reach;
+}
+
+// Bands of output rows that cost about the same, from the scan.
+static void divide(const Frame &f)
+{
+    const size_t jobs = settings.jobs;
+    *shared.reach = std::min(*std::max_element(shared.reach_of, shared.reach_of + jobs),
+                             f.height - 1);
+    double *cost = shared.cost;
+    cost[0] = 0;
+    for (size_t y = 0; y < f.height; y++)
+        cost[y + 1] += cost[y];
+    shared.bound[0] = 0;
+    for (size_t k = 1, y = 0; k < jobs; k++) {
+        const double part = cost[f.height] * double(k) / double(jobs);
+        while (y < f.height && cost[y + 1] <= part)
+            y++;
+        shared.bound[k] = y;
+    }
+    shared.bound[jobs] = f.height;
+}
+
+// Process k's part of a round.
+static void work(const Frame &f, Round round, size_t k)
+{
+    const size_t *b = shared.bound, jobs = settings.jobs;
+    switch (round) {
+    case scan: scan_rows(f, k); break;
+    case bands: blur_band(f, b[k], b[k + 1], *shared.reach); break;
+    case rows: rows_in_place(f, b[k], b[k + 1]); break;
+    case cols: columns(f, f.width * k / jobs, f.width * (k + 1) / jobs); break;
+    }
+}
+
+static void round_in_crew(const Frame &f, Round round)
+{
+    crew_go(1, crew, round);
+    work(f, round, 0);
+    crew_wait(1, crew);
+}
+
+// The workers are forked at the first frame and stay: the frames lie at the
+// same place in memory shared by all, and each round is a message.
+static void start_crew(const Frame &f)
+{
+    const size_t jobs = settings.jobs, words = 1 + (jobs + 1) + jobs + (f.height + 1);
+    void *map = mmap(nullptr, words * 8, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
+                     -1, 0);
+    if (map == MAP_FAILED)
+        fail(1, "mmap:");
+    shared.reach = static_cast<size_t *>(map);
+    shared.bound = shared.reach + 1;
+    shared.reach_of = shared.bound + jobs + 1;
+    shared.cost = reinterpret_cast<double *>(shared.reach_of + jobs);
+    const size_t k = crew_start(1, crew, jobs);
+    if (k == 0)
+        return;
+    for (;;) {
+        work(f, Round(crew_next(crew)), k);
+        crew_report(crew);
+    }
+}
+
+// One frame.  A single process blurs band by band at once.  Several share
+// the rows by bands of about equal cost, each band also reading the source
+// rows within reach of it, when that overlap is small; otherwise the rows
+// are blurred along themselves first and the columns shared afterwards.
+static void blur_frame(const Frame &f)
+{
+    if (settings.jobs == 1) {
+        blur_band(f, 0, f.height, f.height);
+        return;
+    }
+    if (!shared.reach)
+        start_crew(f);
+    round_in_crew(f, scan);
+    divide(f);
+    if (!settings.vertical || *shared.reach * (settings.jobs - 1) <= f.height / 16) {
+        round_in_crew(f, bands);
+        return;
+    }
+    round_in_crew(f, rows);
+    round_in_crew(f, cols);
 }
 
 int main(int argc, char **argv)
@@ -275,14 +750,13 @@ int main(int argc, char **argv)
     run_frame_pairs(1, input, deviation, 1, "<stdout>",
                     [](unsigned char *out, unsigned char *in, unsigned char *sd,
                        Stream &stream, Stream &, size_t, size_t) {
-                        // The weight tables, once the frame size is known to fit.
-                        if (!kernels[0].w) {
-                            const size_t most = std::max(stream.width, stream.height);
-                            for (Kernel &kernel : kernels)
-                                kernel.w = reinterpret_cast<double *>(
-                                    allocate_bytes(1, most * sizeof *kernel.w));
-                        }
-                        blur_frame(out, in, sd, stream.width, stream.height);
+                        const Frame f{out, in, sd, stream.width, stream.height,
+                                      stream.width * pixel_bytes,
+                                      std::max(stream.width, stream.height)};
+                        scratch.rows.resize(block_rows * f.row);
+                        scratch.prepared.resize(f.row);
+                        blur_frame(f);
                     });
+    crew_end(1, crew);
     return 0;
 }
