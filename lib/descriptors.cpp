@@ -90,6 +90,12 @@ int writev_all(int fd, struct iovec *pieces, size_t count)
     return 0;
 }
 
+void writev_or_fail(int status, int fd, const char *name, struct iovec *pieces, size_t count)
+{
+    if (writev_all(fd, pieces, count))
+        fail(status, "write %s:", name);
+}
+
 int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t total)
 {
     while (total) {

@@ -37,6 +37,8 @@ int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t to
 // is changed as pieces are written.
 int writev_all(int fd, struct iovec *pieces, size_t count);
 ssize_t read_all(int fd, void *buffer, size_t length);
+// writev_all, fatal with "write NAME:" on failure.
+void writev_or_fail(int status, int fd, const char *name, struct iovec *pieces, size_t count);
 // write_all, fatal with "write NAME:" on failure.
 void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length);
 

@@ -20,11 +20,13 @@ struct Area {
     size_t height; // rows
 };
 
-// Plain crop: the rectangle's rows, one span each, into `out`.
-static void crop(unsigned char *out, const unsigned char *frame, const Area &a)
+// Plain crop: the rectangle's rows, one piece each, written straight from
+// the frame.
+static void crop(iovec *rows, unsigned char *frame, const Area &a)
 {
     for (size_t r = 0; r < a.height; r++)
-        memcpy(out + r * a.width, frame + (a.top + r) * a.row + a.left, a.width);
+        rows[r] = iovec{frame + (a.top + r) * a.row + a.left, a.width};
+    writev_or_fail(1, 1, "<stdout>", rows, a.height);
 }
 
 // -s: every byte outside the rectangle becomes 0.
@@ -92,21 +94,23 @@ int main(int argc, char **argv)
     const size_t p = stream.pixel_size;
     const Area area{stream.width * p, left * p, width * p, top, height};
     unsigned char *frame = allocate_bytes(1, frame_size);
-    // The rectangle alone and the tiles are built in a second buffer; -s and
-    // -S change the input frame in place.
-    const size_t out_size = mode == Mode::plain ? area.width * height : frame_size;
-    unsigned char *out =
-        mode == Mode::plain || mode == Mode::tile ? allocate_bytes(1, out_size) : nullptr;
+    // The tiles are built in a second buffer; -s and -S change the input frame
+    // in place; the rectangle alone is written from the frame.
+    unsigned char *out = mode == Mode::tile ? allocate_bytes(1, frame_size) : nullptr;
+    iovec *rows = mode == Mode::plain
+                      ? reinterpret_cast<iovec *>(allocate_bytes(1, height * sizeof(iovec)))
+                      : nullptr;
 
     while (stream_read_frame(1, stream, frame, frame_size)) {
         switch (mode) {
-        case Mode::plain: crop(out, frame, area); break;
+        case Mode::plain: crop(rows, frame, area); continue;
         case Mode::keep: keep(frame, stream.height, area); break;
         case Mode::cut: cut(frame, area); break;
         case Mode::tile: tile(out, frame, stream.height, area); break;
         }
-        write_or_fail(1, 1, "<stdout>", out ? out : frame, out_size);
+        write_or_fail(1, 1, "<stdout>", out ? out : frame, frame_size);
     }
+    free(rows);
     free(out);
     free(frame);
     return 0;

@@ -20,8 +20,7 @@ int main(int argc, char **argv)
     while (stream_read_frame(1, stream, frame, frame_size)) {
         for (size_t y = 0; y < stream.height; y++)
             rows[y] = iovec{frame + (stream.height - 1 - y) * row, row};
-        if (writev_all(1, rows, stream.height))
-            fail(1, "write %s:", "<stdout>");
+        writev_or_fail(1, 1, "<stdout>", rows, stream.height);
     }
     free(rows);
     free(frame);

@@ -112,8 +112,7 @@ static void write_records(const RecordList &list, unsigned char *frame, std::vec
         pieces.push_back(iovec{frame + offset, changed});
         offset += changed;
     }
-    if (writev_all(1, pieces.data(), pieces.size()))
-        fail(1, "write %s:", "<stdout>");
+    writev_or_fail(1, 1, "<stdout>", pieces.data(), pieces.size());
 }
 
 int main(int argc, char **argv)
