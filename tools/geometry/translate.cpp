@@ -92,16 +92,20 @@ static void run_wrapping(Stream &in, Translation &t)
     const size_t frame_size = stream_frame_size(1, in);
     const size_t p = in.pixel_size, row = in.width * p, H = in.height;
     unsigned char *frame = allocate_bytes(1, frame_size);
+    // Two pieces a row; a row is at least one pixel of 32 bytes.
+    iovec *pieces = reinterpret_cast<iovec *>(allocate_bytes(1, 2 * H * sizeof(iovec)));
     while (stream_read_frame(1, in, frame, frame_size)) {
         next_offsets(t);
         const size_t sx = (in.width - wrap(t.offsets.dx, in.width)) % in.width * p;
         const size_t sy = wrap(t.offsets.dy, H);
         for (size_t y = 0; y < H; y++) {
-            const unsigned char *src = frame + (y + H - sy) % H * row;
-            write_or_fail(1, 1, "<stdout>", src + sx, row - sx);
-            write_or_fail(1, 1, "<stdout>", src, sx);
+            unsigned char *src = frame + (y + H - sy) % H * row;
+            pieces[2 * y] = iovec{src + sx, row - sx};
+            pieces[2 * y + 1] = iovec{src, sx};
         }
+        writev_or_fail(1, 1, "<stdout>", pieces, 2 * H);
     }
+    free(pieces);
     free(frame);
 }
 
