@@ -138,6 +138,18 @@ TEST(Farm, RefusedCommandLines)
     }
 }
 
+// The sanitizer settings of this run for the sessions sshd starts, which get
+// none of the test's environment: programs built with the sanitizers then
+// behave there as they do here.
+static std::string sanitizer_environment()
+{
+    std::string lines;
+    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (const char *value = getenv(name))
+            lines += std::string("SetEnv ") + name + "=" + value + "\n";
+    return lines;
+}
+
 // An sshd of the test's own on a loopback port, with throwaway keys.
 struct LoopbackSshd {
     TempDir dir;
@@ -170,7 +182,8 @@ struct LoopbackSshd {
                        "\nHostKey " + dir.file("host_key") +
                        "\nAuthorizedKeysFile " + dir.file("authorized_keys") +
                        "\nPidFile none\nStrictModes no\nUsePAM no\n"
-                       "PasswordAuthentication no\nKbdInteractiveAuthentication no\n");
+                       "PasswordAuthentication no\nKbdInteractiveAuthentication no\n" +
+                       sanitizer_environment());
         write_file(dir.file("ssh_config"),
                    "Host 127.0.0.1\n  Port " + std::to_string(port) +
                        "\n  IdentityFile " + dir.file("user_key") +
