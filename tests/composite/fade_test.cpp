@@ -56,6 +56,15 @@ TEST(Fade, AlphaFollowsThePosition)
     EXPECT_EQ(bits(out[7]), bits(tenth * 1 / 7));
 }
 
+TEST(Fade, BytesAfterTheLastFrameStayForTheNextReader)
+{
+    TempDir dir;
+    write_file(dir.file("in"), frames(3) + "after");
+    RunResult r = run_shell("{ rv-fade > /dev/null && cat; } < " + dir.file("in"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "after");
+}
+
 TEST(Fade, Refusals)
 {
     const std::string usage = "usage: rv-fade [-r]\n";
