@@ -129,13 +129,19 @@ Master masters[4];
 size_t master_count;
 int first_free; // lowest free descriptor before the run
 
+// The runner's own descriptors lie at and above this number, out of the way
+// of the low numbers that runs close and open.
+constexpr int reserved_fds = 200;
+
 int memory_file()
 {
-    int fd = memfd_create("fuzz", MFD_ALLOW_SEALING);
+    int made = memfd_create("fuzz", MFD_ALLOW_SEALING);
+    int fd = made < 0 ? -1 : fcntl(made, F_DUPFD_CLOEXEC, reserved_fds);
     if (fd < 0) {
         perror("memfd_create");
         abort();
     }
+    close(made);
     return fd;
 }
 
@@ -201,7 +207,7 @@ int lowest_free_descriptor()
 // free before it; a run of unused numbers ends them.
 void close_left_descriptors()
 {
-    for (int fd = first_free, misses = 0; misses < 8; fd++)
+    for (int fd = first_free, misses = 0; misses < 8 && fd < reserved_fds; fd++)
         misses = close(fd) == 0 ? 0 : misses + 1;
 }
 } // namespace
