@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     run_in_process({}, [&] {
         CommandLine cl = scan_begin(argc, argv.data(), "[-fuzz] operand ...");
         for (int letter, seen = 0; (letter = scan_option(cl, letters.c_str())); seen++) {
-            expect(seen < argc * 64 && letter != ':' && letters.find(char(letter)) != std::string::npos);
+            expect(size_t(seen) < size && letter != ':' && letters.find(char(letter)) != std::string::npos);
             expect(cl.index <= argc);
             if (cl.arg && letters.find(std::string{char(letter), ':'}) != std::string::npos)
                 check_number(letter, cl.arg);
