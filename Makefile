@@ -25,7 +25,8 @@ check-release: build
 check-sanitize: sanitize-build
 	ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
-# The libFuzzer targets (clang), each for FUZZ_SECONDS; skipped without clang.
+# The libFuzzer targets (clang), each for FUZZ_SECONDS (or those named in
+# FUZZ_TARGETS); skipped without clang.
 fuzz:
 	JOBS=$(JOBS) sh tests/fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
