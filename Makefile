@@ -5,11 +5,14 @@ SANITIZE_BUILD := build/sanitize
 SMALL_BUFFER_BUILD := build/small-buffer
 # The programs alone, without the tests (no GoogleTest needed), for demo and install.
 PROGRAMS_BUILD := build/programs
+FUZZ_BUILD := build/fuzz
+FUZZ_SECONDS ?= 60
+CHECK_FUZZ_SECONDS ?= 3
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
 
 .PHONY: all build programs sanitize-build small-buffer-build check check-release check-sanitize \
-	check-small-buffer demo install clean
+	check-small-buffer check-fuzz fuzz demo install clean
 
 all: build
 
@@ -38,8 +41,18 @@ check-sanitize: sanitize-build
 check-small-buffer: small-buffer-build
 	ctest --test-dir $(SMALL_BUFFER_BUILD) --output-on-failure -j $(JOBS)
 
-# Every test, optimised, with a 1024-byte stream buffer, and under the sanitizers.
-check: check-release check-small-buffer check-sanitize
+# The libFuzzer targets (clang), each for FUZZ_SECONDS (or those named in
+# FUZZ_TARGETS); skipped without clang.
+fuzz:
+	JOBS=$(JOBS) sh tests/fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The same for a few seconds each, so that the targets keep building and running.
+check-fuzz:
+	JOBS=$(JOBS) sh tests/fuzz/run $(FUZZ_BUILD) $(CHECK_FUZZ_SECONDS)
+
+# Every test, optimised, with a 1024-byte stream buffer, and under the
+# sanitizers; then the fuzzers for a few seconds each.
+check: check-release check-small-buffer check-sanitize check-fuzz
 
 demo: programs
 	sh demo/demo.sh $(PROGRAMS_BUILD)/bin $(BUILD)/demo

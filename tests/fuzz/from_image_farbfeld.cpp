@@ -1,0 +1,8 @@
+// rv-from-image -f (its own farbfeld reader) on any bytes as its standard input.
+#include "in_process.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    run_program({"rv-from-image", "-f"}, {data, size});
+    return 0;
+}
