@@ -11,7 +11,7 @@
 # Kinds: file (a file name), stream (a file name or -), word:a,b (these words,
 # or a number typed in), chain (a command line), and - (nothing to offer:
 # numbers, colours, formats and the like).
-declare -gA _rv_spec=(
+declare -gA _rv_words=(
     [rv-arith]="axyz||word:add,sub,mul,div,exp,log,min,max,abs stream|0"
     [rv-colour-ciexyz]="||-|1"
     [rv-colour-srgb]="l|d=-|- - -|0"
@@ -89,10 +89,10 @@ _rv_operand_kind()
 _rv()
 {
     local program=${1##*/} cur=${COMP_WORDS[COMP_CWORD]}
-    local spec=${_rv_spec[$program]-}
-    [[ -n $spec ]] || return 0
+    local table=${_rv_words[$program]-}
+    [[ -n $table ]] || return 0
     local flags options operands repeated
-    IFS='|' read -r flags options operands repeated <<< "$spec"
+    IFS='|' read -r flags options operands repeated <<< "$table"
     COMPREPLY=()
 
     # Where the words before the cursor leave us: an option's argument, or
@@ -144,7 +144,7 @@ _rv()
 
 # zsh runs this file too, through bashcompinit (see _rv beside it).
 if [[ -n ${ZSH_VERSION-} ]]; then
-    eval 'complete -F _rv "${(k)_rv_spec[@]}"'
+    eval 'complete -F _rv "${(k)_rv_words[@]}"'
 else
-    eval 'complete -F _rv "${!_rv_spec[@]}"'
+    eval 'complete -F _rv "${!_rv_words[@]}"'
 fi

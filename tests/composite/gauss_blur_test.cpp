@@ -15,16 +15,11 @@ struct Options {
     uint64_t spread = 0; // 0: whole line
 };
 
-// A plain reference of the scatter blur of one frame: every source pixel
-// adds its weighted value into every target of its window, channel by
-// channel, with exp called afresh for every weight.
-std::vector<double> reference(std::vector<double> in, const std::vector<double> &sd,
-                              size_t w, size_t h, Options o)
+// What both models do before the passes: colour weighted by alpha (unless
+// -a), and with -c the chroma against the white point.
+void premultiply(std::vector<double> &in, size_t count, const Options &o)
 {
     const double xn = 0.9504705586542831, zn = 1.0888287363958842;
-    if (!o.h && !o.v)
-        o.h = o.v = true;
-    const size_t count = w * h;
     if (o.c || !o.a)
         for (size_t i = 0; i < count; i++) {
             double *p = &in[4 * i];
@@ -33,6 +28,33 @@ std::vector<double> reference(std::vector<double> in, const std::vector<double> 
             if (o.c)
                 p[0] = p[0] / xn - p[1], p[2] = p[2] / zn - p[1];
         }
+}
+
+// And after them: chroma back to X and Z, colour divided by the blurred alpha.
+void unpremultiply(std::vector<double> &out, size_t count, const Options &o)
+{
+    const double xn = 0.9504705586542831, zn = 1.0888287363958842;
+    for (size_t i = 0; i < count; i++) {
+        double *p = &out[4 * i];
+        if (o.c)
+            p[0] = (p[0] + p[1]) * xn, p[2] = (p[2] + p[1]) * zn;
+        if (p[3] != 0)
+            p[0] /= p[3], p[1] /= p[3], p[2] /= p[3];
+        if (o.a)
+            p[3] = 1;
+    }
+}
+
+// A plain reference of the scatter blur of one frame: every source pixel
+// adds its weighted value into every target of its window, channel by
+// channel, with exp called afresh for every weight.
+std::vector<double> reference(std::vector<double> in, const std::vector<double> &sd,
+                              size_t w, size_t h, Options o)
+{
+    if (!o.h && !o.v)
+        o.h = o.v = true;
+    const size_t count = w * h;
+    premultiply(in, count, o);
     std::vector<double> out(4 * count, 0.0);
     auto pass = [&](bool horizontal) {
         std::fill(out.begin(), out.end(), 0.0);
@@ -91,15 +113,7 @@ std::vector<double> reference(std::vector<double> in, const std::vector<double> 
         in = out;
     if (o.v)
         pass(false);
-    for (size_t i = 0; i < count; i++) {
-        double *p = &out[4 * i];
-        if (o.c)
-            p[0] = (p[0] + p[1]) * xn, p[2] = (p[2] + p[1]) * zn;
-        if (p[3] != 0)
-            p[0] /= p[3], p[1] /= p[3], p[2] /= p[3];
-        if (o.a)
-            p[3] = 1;
-    }
+    unpremultiply(out, count, o);
     return out;
 }
 
@@ -438,18 +452,11 @@ namespace {
 std::vector<double> exact_blur(std::vector<double> in, const std::vector<double> &sd,
                                size_t w, size_t h, Options o)
 {
-    const double xn = 0.9504705586542831, zn = 1.0888287363958842, pi = 3.141592653589793;
+    const double pi = 3.141592653589793;
     if (!o.h && !o.v)
         o.h = o.v = true;
     const size_t count = w * h;
-    if (o.c || !o.a)
-        for (size_t i = 0; i < count; i++) {
-            double *p = &in[4 * i];
-            if (!o.a)
-                p[0] *= p[3], p[1] *= p[3], p[2] *= p[3];
-            if (o.c)
-                p[0] = p[0] / xn - p[1], p[2] = p[2] / zn - p[1];
-        }
+    premultiply(in, count, o);
     std::vector<double> out(4 * count);
     auto pass = [&](bool horizontal) {
         std::fill(out.begin(), out.end(), 0.0);
@@ -513,15 +520,7 @@ std::vector<double> exact_blur(std::vector<double> in, const std::vector<double>
         in = out;
     if (o.v)
         pass(false);
-    for (size_t i = 0; i < count; i++) {
-        double *p = &out[4 * i];
-        if (o.c)
-            p[0] = (p[0] + p[1]) * xn, p[2] = (p[2] + p[1]) * zn;
-        if (p[3] != 0)
-            p[0] /= p[3], p[1] /= p[3], p[2] /= p[3];
-        if (o.a)
-            p[3] = 1;
-    }
+    unpremultiply(out, count, o);
     return out;
 }
 

@@ -32,8 +32,8 @@ Fault &fault()
 {
     static Fault f = [] {
         Fault parsed;
-        const char *spec = getenv("RV_FAULT");
-        if (!spec || sscanf(spec, "%31s %d %lu %lu %255s", parsed.name, &parsed.error,
+        const char *setting = getenv("RV_FAULT");
+        if (!setting || sscanf(setting, "%31s %d %lu %lu %255s", parsed.name, &parsed.error,
                             &parsed.first, &parsed.count, parsed.on) < 3)
             parsed.name[0] = '\0';
         return parsed;
