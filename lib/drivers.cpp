@@ -3,6 +3,7 @@
 
 #include "byte_copy.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 int stream_read_frame(int status, Stream &stream, unsigned char *frame, size_t size)
@@ -57,3 +58,27 @@ FramePairMemory map_frame_pairs(int status, size_t left_size, size_t right_size)
 }
 
 void unmap_frame_pairs(FramePairMemory memory) { munmap(memory.base, memory.length); }
+
+off_t stream_file_offset(const Stream &stream, size_t row)
+{
+    struct stat st;
+    if (row < positional_row_minimum || fstat(stream.fd, &st) || !S_ISREG(st.st_mode))
+        return -1;
+    off_t here = lseek(stream.fd, 0, SEEK_CUR);
+    return here < off_t(stream.fill) ? -1 : here - off_t(stream.fill);
+}
+
+void stream_copy_frame_part(int status, Stream &stream, uint64_t from, uint64_t to, int out_fd,
+                            const char *out_name)
+{
+    if (copy_range_or_fail(status, stream.fd, stream.file, from, to, out_fd, out_name) < to - from)
+        fail(status, "%s: incomplete frame\n", stream.file);
+}
+
+uint64_t stream_file_size(int status, const Stream &stream)
+{
+    struct stat st;
+    if (fstat(stream.fd, &st))
+        fail(status, "fstat %s:", stream.file);
+    return uint64_t(st.st_size);
+}

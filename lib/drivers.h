@@ -139,6 +139,44 @@ void run_many_streams(int status, Stream *streams, size_t count, int out_fd,
     }
 }
 
+// Rows shorter than this are cheaper to read with their frame than to copy
+// by position one call each.
+constexpr size_t positional_row_minimum = 16 * 1024;
+
+// Where the stream's unread bytes begin in its file when its input is a
+// regular file whose rows are at least `row` >= positional_row_minimum bytes
+// long, or -1: its frames may then be copied by position with
+// run_file_frames.
+off_t stream_file_offset(const Stream &stream, size_t row);
+// Copies bytes [from, to) of the stream's file to the output; fatal with
+// "NAME: incomplete frame" when the file ends first.
+void stream_copy_frame_part(int status, Stream &stream, uint64_t from, uint64_t to, int out_fd,
+                            const char *out_name);
+// The size of the stream's file, fatal with "fstat NAME:".
+uint64_t stream_file_size(int status, const Stream &stream);
+
+// Per-frame pass over a regular file by position, from offset `at` (from
+// stream_file_offset) until the file ends, as stream_read_frame would read
+// it: routine(at) writes the frame that starts at offset `at`.  A frame the
+// file holds only in part fails with "NAME: incomplete frame" before the
+// routine sees it.  The file position is left where the reads would leave it.
+template <class Routine>
+void run_file_frames(int status, Stream &stream, uint64_t at, Routine &&routine)
+{
+    const size_t frame_size = stream_frame_size(status, stream);
+    stream_clear(stream);
+    for (uint64_t size = stream_file_size(status, stream);; at += frame_size) {
+        if (size - at < frame_size)
+            size = stream_file_size(status, stream);
+        if (size <= at)
+            break;
+        if (size - at < frame_size)
+            fail(status, "%s: incomplete frame\n", stream.file);
+        routine(at);
+    }
+    lseek(stream.fd, off_t(at), SEEK_SET);
+}
+
 // The three frames of run_frame_pairs in one shared anonymous mapping, so that
 // worker processes forked by a routine write where the parent reads.
 struct FramePairMemory {

@@ -90,3 +90,14 @@ TEST(Extend, Failures)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-extend: <stdin>: incomplete frame\n");
 }
+
+// Rows long enough to be copied from a regular file by position.
+TEST(Extend, FromFilesAsFromPipes)
+{
+    std::string in = labelled(3, 600, 4);
+    for (const char *command : {"rv-extend -l 3 -r 2 -a 1 -b 2", "rv-extend", "rv-extend -b 1",
+                                "rv-extend -l 1 -t"})
+        expect_same_from_files(command, in);
+    in.resize(in.size() - 600 * 32);
+    expect_same_from_files("rv-extend -l 3 -r 2 -a 1 -b 2", in);
+}

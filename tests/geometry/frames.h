@@ -4,6 +4,8 @@
 
 #include "harness.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <optional>
 #include <utility>
@@ -64,6 +66,41 @@ inline RunResult pipeline(const std::string &command, const std::string &input)
     RunOptions options;
     options.input = input;
     return run_shell(command, options);
+}
+
+// Runs `command` (a program of the build and its arguments) with `input` in
+// a regular file as standard input, after `skip` bytes of it that another
+// reader has taken, and standard output into a file when `to_file`.  The
+// output is the file's bytes then.
+inline RunResult run_on_file(const std::string &command, const std::string &input, size_t skip,
+                             bool to_file)
+{
+    TempDir dir;
+    write_file(dir.file("in"), std::string(skip, '#') + input);
+    RunOptions options;
+    if (to_file)
+        options.stdout_path = dir.file("out");
+    const std::string taken =
+        skip ? "dd bs=" + std::to_string(skip) + " count=1 of=/dev/null status=none; " : "";
+    RunResult r = run_shell("{ " + taken + command + "; } < " + dir.file("in"), options);
+    if (to_file)
+        r.out = read_file(dir.file("out"));
+    return r;
+}
+
+// The outputs of `command` on `input` from a pipe and from regular files
+// (read from the start or after other bytes, written to a pipe or a file)
+// agree in bytes, messages and statuses.
+inline void expect_same_from_files(const std::string &command, const std::string &input)
+{
+    RunResult piped = pipeline(command, input);
+    for (size_t skip : {0, 7})
+        for (bool to_file : {false, true}) {
+            RunResult r = run_on_file(command, input, skip, to_file);
+            EXPECT_EQ(r.status, piped.status) << command << " skip " << skip;
+            EXPECT_EQ(r.err, piped.err) << command << " skip " << skip;
+            EXPECT_TRUE(r.out == piped.out) << command << " skip " << skip << " to file " << to_file;
+        }
 }
 
 // Frames of xyza pixels as ffmpeg's planar float format gbrapf32le, with X, Y,

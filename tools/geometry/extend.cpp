@@ -39,6 +39,25 @@ static void place(iovec *pieces, unsigned char *frame, unsigned char *zeros, con
     writev_or_fail(1, 1, "<stdout>", pieces, count);
 }
 
+// Zero margins around rows copied from the input's file by position: the
+// zeros between two rows (the right margin of one, the left of the next) in
+// one write.
+static void place_by_position(Stream &stream, uint64_t at, const unsigned char *zeros,
+                              const Placement &m)
+{
+    const size_t right = m.out_row - m.left - m.in_row;
+    uint64_t gap = uint64_t(m.above) * m.out_row + m.left;
+    for (size_t r = 0; r < m.in_height; r++, gap = right + m.left) {
+        if (write_repeated(1, zeros, m.out_row, gap))
+            fail(1, "write %s:", "<stdout>");
+        stream_copy_frame_part(1, stream, at + r * m.in_row, at + (r + 1) * m.in_row, 1,
+                               "<stdout>");
+    }
+    gap = right + uint64_t(m.out_height - m.above - m.in_height) * m.out_row;
+    if (write_repeated(1, zeros, m.out_row, gap))
+        fail(1, "write %s:", "<stdout>");
+}
+
 // Room for the pieces of a frame: at most three a row.
 static iovec *allocate_pieces(size_t out_height)
 {
@@ -99,6 +118,12 @@ int main(int argc, char **argv)
 
     const Placement m{stream.width * p, stream.height, head.width * p, head.height,
                       left * p, above};
+    off_t start = tiled ? -1 : stream_file_offset(stream, m.in_row);
+    if (start >= 0) {
+        run_file_frames(1, stream, uint64_t(start),
+                        [&](uint64_t at) { place_by_position(stream, at, out, m); });
+        return 0;
+    }
     while (stream_read_frame(1, stream, frame, frame_size)) {
         if (!tiled) {
             place(pieces, frame, out, m);
