@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-inline unsigned char *allocate_bytes(int status, size_t size)
+inline unsigned char *allocate_or_fail(int status, size_t size)
 {
     void *p = malloc(size);
     if (!p)
@@ -19,7 +19,7 @@ inline unsigned char *allocate_bytes(int status, size_t size)
 }
 
 // Zero-filled, for buffers whose untouched parts must read as zero bytes.
-inline unsigned char *allocate_zeroed(int status, size_t size)
+inline unsigned char *allocate_zeroed_or_fail(int status, size_t size)
 {
     void *p = calloc(size, 1);
     if (!p)
@@ -29,11 +29,11 @@ inline unsigned char *allocate_zeroed(int status, size_t size)
 
 // An array of `count` stream records, zero-filled, for programs that open a
 // number of streams given on the command line.
-inline Stream *allocate_streams(int status, size_t count)
+inline Stream *allocate_streams_or_fail(int status, size_t count)
 {
     if (count > SIZE_MAX / sizeof(Stream))
         fail(status, "calloc: out of memory\n");
-    return reinterpret_cast<Stream *>(allocate_zeroed(status, count * sizeof(Stream)));
+    return reinterpret_cast<Stream *>(allocate_zeroed_or_fail(status, count * sizeof(Stream)));
 }
 
 // One pixel of p bytes.  For the xyza size the copy has a constant length, so

@@ -92,25 +92,24 @@ CopyResult copy_bytes(int in, int out, uint64_t limit, uint64_t *from)
     return read_write(in, out, limit, from, copied);
 }
 
-uint64_t copy_or_fail(int status, int in, const char *in_name, int out, const char *out_name,
-                      uint64_t limit)
+uint64_t copy_or_fail(int status, int in, const char *in_name, const Output &out, uint64_t limit)
 {
-    CopyResult r = copy_bytes(in, out, limit);
+    CopyResult r = copy_bytes(in, out.fd, limit);
     if (r.end == CopyEnd::read_failed)
         fail(status, "read %s:", in_name);
     if (r.end == CopyEnd::write_failed)
-        fail(status, "write %s:", out_name);
+        fail(status, "write %s:", out.name);
     return r.copied;
 }
 
 uint64_t copy_range_or_fail(int status, int in, const char *in_name, uint64_t from, uint64_t to,
-                            int out, const char *out_name)
+                            const Output &out)
 {
     uint64_t at = from;
-    CopyResult r = copy_bytes(in, out, to > from ? to - from : 0, &at);
+    CopyResult r = copy_bytes(in, out.fd, to > from ? to - from : 0, &at);
     if (r.end == CopyEnd::read_failed)
         fail(status, "pread %s:", in_name);
     if (r.end == CopyEnd::write_failed)
-        fail(status, "write %s:", out_name);
+        fail(status, "write %s:", out.name);
     return r.copied;
 }

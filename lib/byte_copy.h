@@ -3,6 +3,8 @@
 // descriptors allow one, and large reads and writes where none is allowed.
 #pragma once
 
+#include "descriptors.h"
+
 #include <cstdint>
 
 // How a copy ended: at the end of the input or after `limit` bytes, or on a
@@ -22,11 +24,11 @@ struct CopyResult {
 CopyResult copy_bytes(int in, int out, uint64_t limit, uint64_t *from = nullptr);
 
 // copy_bytes from the file position until end of input or `limit` bytes;
-// fatal with "read IN_NAME:" or "write OUT_NAME:".  Returns the count.
-uint64_t copy_or_fail(int status, int in, const char *in_name, int out, const char *out_name,
+// fatal with "read IN_NAME:" or "write NAME:".  Returns the count.
+uint64_t copy_or_fail(int status, int in, const char *in_name, const Output &out,
                       uint64_t limit = UINT64_MAX);
 
 // Bytes [from, to) of the file `in` by position; fatal with "pread IN_NAME:" or
-// "write OUT_NAME:".  Returns the count, less than asked when the file ends.
+// "write NAME:".  Returns the count, less than asked when the file ends.
 uint64_t copy_range_or_fail(int status, int in, const char *in_name, uint64_t from, uint64_t to,
-                            int out, const char *out_name);
+                            const Output &out);

@@ -1,4 +1,6 @@
 // The option scanner every program's main follows.
+#include "command_line.h"
+
 #include "diagnostics.h"
 
 #include <cstdlib>
@@ -59,7 +61,7 @@ int scan_option(CommandLine &cl, const char *letters)
     return letter;
 }
 
-void scan_bare(int argc, char **argv, const char *synopsis)
+void scan_no_arguments(int argc, char **argv, const char *synopsis)
 {
     // Every option letter is unknown and every operand too many; only a lone
     // "--" ending the (empty) options is harmless.

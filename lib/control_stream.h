@@ -37,6 +37,6 @@ void run_under_control(const char *path, Routine &&routine)
     stream_open(1, input, nullptr);
     stream_open(1, control, path);
     stream_check_compatible(1, input, control);
-    stream_emit_head(1, input);
-    run_two_streams(1, input, control, 1, "<stdout>", routine);
+    stream_print_and_flush_head(1, input);
+    run_two_streams(1, input, control, standard_output, routine);
 }

@@ -1,4 +1,6 @@
 // Opening paths and moving whole buffers through descriptors.
+#include "descriptors.h"
+
 #include "diagnostics.h"
 
 #include <cerrno>
@@ -90,10 +92,10 @@ int writev_all(int fd, struct iovec *pieces, size_t count)
     return 0;
 }
 
-void writev_or_fail(int status, int fd, const char *name, struct iovec *pieces, size_t count)
+void writev_or_fail(int status, const Output &out, struct iovec *pieces, size_t count)
 {
-    if (writev_all(fd, pieces, count))
-        fail(status, "write %s:", name);
+    if (writev_all(out.fd, pieces, count))
+        fail(status, "write %s:", out.name);
 }
 
 int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t total)
@@ -107,10 +109,17 @@ int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t to
     return 0;
 }
 
-void write_or_fail(int status, int fd, const char *name, const void *buffer, size_t length)
+void write_or_fail(int status, const Output &out, const void *buffer, size_t length)
 {
-    if (write_all(fd, buffer, length))
-        fail(status, "write %s:", name);
+    if (write_all(out.fd, buffer, length))
+        fail(status, "write %s:", out.name);
+}
+
+void write_repeated_or_fail(int status, const Output &out, const void *buffer,
+                            size_t buffer_length, uint64_t total)
+{
+    if (write_repeated(out.fd, buffer, buffer_length, total))
+        fail(status, "write %s:", out.name);
 }
 
 ssize_t read_all(int fd, void *buffer, size_t length)

@@ -4,27 +4,12 @@
 
 #include "diagnostics.h"
 #include "stream_format.h"
+#include "stream_input.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <sys/mman.h>
 #include <unistd.h>
-
-// Reads exactly one frame of `size` bytes into `frame`: 1 for a frame, 0 at a
-// clean end; fatal when the input ends inside a frame.
-int stream_read_frame(int status, Stream &stream, unsigned char *frame, size_t size);
-
-// Closes a stream's descriptor at end of input.
-void stream_close(Stream &stream);
-// Copies the rest of a stream (its buffered bytes, then the descriptor until
-// end of input) to the output unchanged and closes it; returns the bytes copied.
-uint64_t stream_copy_rest(int status, Stream &stream, int out_fd, const char *out_name);
-
-// The front n bytes of buf, already counted out of fill, leave the buffer.
-inline void stream_advance(Stream &stream, size_t n)
-{
-    stream.buf = stream.fill ? stream.buf + n : stream.base;
-}
 
 inline size_t whole_pixels(size_t bytes, size_t pixel_size)
 {
@@ -48,7 +33,7 @@ void run_chunks(int status, Stream &stream, Routine &&routine)
 // Per-frame pass bounded by the head's frame count: routine(stream, n, frame)
 // changes the bytes in place and the driver writes them.
 template <class Routine>
-void run_frames(int status, Stream &stream, int out_fd, const char *out_name,
+void run_frames(int status, Stream &stream, const Output &out,
                 Routine &&routine)
 {
     const size_t frame_size = stream_frame_size(status, stream);
@@ -60,7 +45,7 @@ void run_frames(int status, Stream &stream, int out_fd, const char *out_name,
                 fail(status, "%s: file is shorter than expected\n", stream.file);
             size_t n = std::min(whole_pixels(stream.fill, stream.pixel_size), remaining);
             routine(stream, n, i);
-            write_or_fail(status, out_fd, out_name, stream.buf, n);
+            write_or_fail(status, out, stream.buf, n);
             stream_drop(stream, n);
             remaining -= n;
         }
@@ -74,8 +59,7 @@ void run_frames(int status, Stream &stream, int out_fd, const char *out_name,
 // of the left stream passes through unchanged and the rest of the right
 // stream is ignored.
 template <class Routine>
-void run_two_streams(int status, Stream &left, Stream &right, int out_fd,
-                     const char *out_name, Routine &&routine)
+void run_two_streams(int status, Stream &left, Stream &right, const Output &out, Routine &&routine)
 {
     stream_check_compatible(status, left, right);
     const size_t pixel = left.pixel_size;
@@ -89,7 +73,7 @@ void run_two_streams(int status, Stream &left, Stream &right, int out_fd,
             left.fill -= n;
             right.fill -= n;
             routine(left, right, n);
-            write_or_fail(status, out_fd, out_name, left.buf, n);
+            write_or_fail(status, out, left.buf, n);
             stream_advance(left, n);
             stream_advance(right, n);
         }
@@ -98,15 +82,14 @@ void run_two_streams(int status, Stream &left, Stream &right, int out_fd,
     }
     if (right.fd >= 0)
         stream_close(right);
-    stream_copy_rest(status, left, out_fd, out_name);
+    stream_copy_rest(status, left, out);
 }
 
 // Lock-step pass over streams that may end at different times: routine(
 // streams, count, n) leaves its result in streams[0].buf[0, n).  Streams that
 // have ended and hold less than a pixel are dropped from the array.
 template <class Routine>
-void run_many_streams(int status, Stream *streams, size_t count, int out_fd,
-                      const char *out_name, Routine &&routine)
+void run_many_streams(int status, Stream *streams, size_t count, const Output &out, Routine &&routine)
 {
     if (!count)
         return;
@@ -133,27 +116,11 @@ void run_many_streams(int status, Stream *streams, size_t count, int out_fd,
             least = std::min(least, streams[i].fill);
         size_t n = whole_pixels(least, streams[0].pixel_size);
         routine(streams, count, n);
-        write_or_fail(status, out_fd, out_name, streams[0].buf, n);
+        write_or_fail(status, out, streams[0].buf, n);
         for (size_t i = 0; i < count; i++)
             stream_drop(streams[i], n);
     }
 }
-
-// Rows shorter than this are cheaper to read with their frame than to copy
-// by position one call each.
-constexpr size_t positional_row_minimum = 16 * 1024;
-
-// Where the stream's unread bytes begin in its file when its input is a
-// regular file whose rows are at least `row` >= positional_row_minimum bytes
-// long, or -1: its frames may then be copied by position with
-// run_file_frames.
-off_t stream_file_offset(const Stream &stream, size_t row);
-// Copies bytes [from, to) of the stream's file to the output; fatal with
-// "NAME: incomplete frame" when the file ends first.
-void stream_copy_frame_part(int status, Stream &stream, uint64_t from, uint64_t to, int out_fd,
-                            const char *out_name);
-// The size of the stream's file, fatal with "fstat NAME:".
-uint64_t stream_file_size(int status, const Stream &stream);
 
 // Per-frame pass over a regular file by position, from offset `at` (from
 // stream_file_offset) until the file ends, as stream_read_frame would read
@@ -191,8 +158,7 @@ void unmap_frame_pairs(FramePairMemory memory);
 // frame, which keeps what the previous call left there (zeros at first).  When
 // the right stream ends first the remaining left frames pass unchanged.
 template <class Routine>
-void run_frame_pairs(int status, Stream &left, Stream &right, int out_fd,
-                     const char *out_name, Routine &&routine)
+void run_frame_pairs(int status, Stream &left, Stream &right, const Output &out, Routine &&routine)
 {
     const size_t L = stream_frame_size(status, left);
     const size_t R = stream_frame_size(status, right);
@@ -209,14 +175,14 @@ void run_frame_pairs(int status, Stream &left, Stream &right, int out_fd,
         }
         if (!stream_read_frame(status, right, right_frame, R)) {
             stream_close(right);
-            write_or_fail(status, out_fd, out_name, left_frame, L);
+            write_or_fail(status, out, left_frame, L);
             while (stream_read_frame(status, left, left_frame, L))
-                write_or_fail(status, out_fd, out_name, left_frame, L);
+                write_or_fail(status, out, left_frame, L);
             stream_close(left);
             break;
         }
         routine(output, left_frame, right_frame, left, right, L, R);
-        write_or_fail(status, out_fd, out_name, output, L);
+        write_or_fail(status, out, output, L);
     }
     unmap_frame_pairs(memory);
 }

@@ -93,7 +93,7 @@ char *format_fixed(char *out, double v)
 // ---- Reading -----------------------------------------------------------------
 
 TextInput::TextInput(int status, int fd, size_t capacity)
-    : fd(fd), buf(allocate_bytes(status, capacity)), capacity(capacity)
+    : fd(fd), buf(allocate_or_fail(status, capacity)), capacity(capacity)
 {
 }
 

@@ -30,11 +30,11 @@ static void place_head(unsigned char *bytes, const char *head, size_t head_lengt
     memcpy(bytes, head, head_length);
 }
 
-void output_prepend_head(int status, int fd, const char *name, size_t data_size,
+void file_prepend_head(int status, int fd, const char *name, size_t data_size,
                          const HeadText &head)
 {
     // Written at the end first, so that the file is long enough to map.
-    write_or_fail(status, fd, name, head.bytes, head.length);
+    write_or_fail(status, Output{fd, name}, head.bytes, head.length);
     const size_t length = head.length + data_size;
     unsigned char *bytes = map_file(status, fd, name, length);
     place_head(bytes, head.bytes, head.length, 0, data_size);

@@ -22,5 +22,5 @@ void file_replace_head(int status, int fd, const char *name, const HeadText &hea
 // their end.  Writes the head there, then, through a shared mapping of the
 // whole file, moves the frames forward by the head's length and copies the
 // head to the start.  Fatal with "write NAME:" or "mmap NAME:".
-void output_prepend_head(int status, int fd, const char *name, size_t data_size,
+void file_prepend_head(int status, int fd, const char *name, size_t data_size,
                          const HeadText &head);

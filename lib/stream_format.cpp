@@ -2,6 +2,7 @@
 #include "stream_format.h"
 
 #include "diagnostics.h"
+#include "stream_input.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -165,41 +166,22 @@ void stream_print_head(FILE *out, const Stream &stream)
     fwrite(head.bytes, 1, head.length, out);
 }
 
-void stream_emit_head_to(int status, FILE *out, const char *name, const Stream &stream)
+void stream_print_and_flush_head(int status, FILE *out, const char *name, const Stream &stream)
 {
     stream_print_head(out, stream);
     if (fflush(out) || ferror(out))
         fail(status, "%s:", name);
 }
 
-void stream_emit_head(int status, const Stream &stream)
+void stream_print_and_flush_head(int status, const Stream &stream)
 {
-    stream_emit_head_to(status, stdout, "<stdout>", stream);
+    stream_print_and_flush_head(status, stdout, standard_output.name, stream);
 }
 
-size_t stream_fill(int status, Stream &stream, size_t max)
+void stream_open_and_pass_head(int status, Stream &stream)
 {
-    // The unread bytes move to the start when that frees at least as much room
-    // as it moves, or when there is no room behind them at all.
-    size_t gap = size_t(stream.buf - stream.base);
-    size_t room = stream_buffer_size - gap - stream.fill;
-    if (gap && (gap >= stream.fill || !room)) {
-        memmove(stream.base, stream.buf, stream.fill);
-        stream.buf = stream.base;
-        room += gap;
-    }
-    ssize_t r = read(stream.fd, stream.buf + stream.fill, max < room ? max : room);
-    if (r < 0)
-        fail(status, "read %s:", stream.file);
-    stream.fill += size_t(r);
-    return size_t(r);
-}
-
-void stream_give_back(Stream &stream)
-{
-    if (stream.fill && stream.fd >= 0)
-        lseek(stream.fd, -off_t(stream.fill), SEEK_CUR);
-    stream_clear(stream);
+    stream_open(status, stream, nullptr);
+    stream_print_and_flush_head(status, stream);
 }
 
 bool frame_size_fits(size_t width, size_t height, size_t pixel_size)

@@ -36,7 +36,8 @@ struct Stream {
     size_t headlen;   // offset of the first frame
 };
 
-// Opens path (standard input when null) and reads its head.
+// Opens path (standard input when null) and reads its head.  The reading
+// of what follows the head is in stream_input.h.
 void stream_open(int status, Stream &stream, const char *path);
 // Gives the stream the descriptor fd, the display name `file` and an empty
 // read buffer of its own, for raw bytes that have no head.
@@ -56,31 +57,15 @@ struct HeadText {
 
 // The head of `stream` (its frames, width, height and pixfmt).
 HeadText stream_head_text(const Stream &stream);
+// Prints the head to `out` through stdio; no flush, no test.
 void stream_print_head(FILE *out, const Stream &stream);
 // Prints the head to `out` and flushes it; fatal with "NAME:" on a stdio error.
-void stream_emit_head_to(int status, FILE *out, const char *name, const Stream &stream);
+void stream_print_and_flush_head(int status, FILE *out, const char *name, const Stream &stream);
 // The same on standard output ("<stdout>").
-void stream_emit_head(int status, const Stream &stream);
-// One read of at most min(max, room left) bytes behind the unread ones;
-// returns the count.  The unread bytes may first move to the buffer's start.
-size_t stream_fill(int status, Stream &stream, size_t max);
-// Consumes n bytes from the front of buf.
-inline void stream_drop(Stream &stream, size_t n)
-{
-    stream.fill -= n;
-    stream.buf = stream.fill ? stream.buf + n : stream.base;
-}
-// Gives the unread bytes back to a seekable input by moving its file position
-// back over them, so that the next reader of the descriptor finds them; forgets
-// them either way.
-void stream_give_back(Stream &stream);
-// Forgets the unread bytes: the whole buffer is free.
-inline void stream_clear(Stream &stream)
-{
-    stream.fill = 0;
-    stream.buf = stream.base;
-}
-
+void stream_print_and_flush_head(int status, const Stream &stream);
+// Opens standard input and passes its head on unchanged: the start of every
+// program whose output has the geometry of its input.
+void stream_open_and_pass_head(int status, Stream &stream);
 bool frame_size_fits(size_t width, size_t height, size_t pixel_size);
 void require_frame_size(int status, size_t width, size_t height, size_t pixel_size,
                         const char *prefix, const char *name);

@@ -6,7 +6,7 @@
 // text both parsers accept must give both the same value.
 #include "diagnostics.h"
 #include "in_process.h"
-#include "real_operand.h"
+#include "numbers.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -50,9 +50,9 @@ static void check_number(int letter, const char *text)
     }
     // The fatal forms that programs use for options (exit back here).
     if (letter & 1)
-        option_uint(letter, text, u.min, u.max);
+        option_uint(1, letter, text, u.min, u.max);
     else
-        option_int(letter, text, -64, 64);
+        option_int(1, letter, text, -64, 64);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         expect(cl.index >= 1 && cl.index <= argc && operand_count(cl) >= 0);
         for (int i = 0; i < operand_count(cl); i++)
-            operand_double("the operand", operands(cl)[i]);
+            operand_double(1, "the operand", operands(cl)[i]);
     });
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "byte_copy.h"
 #include "diagnostics.h"
 #include "harness.h"
-#include "positional_copy.h"
+#include "stream_input.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -81,14 +81,14 @@ TEST(ByteCopy, EveryWayGivesTheSameBytes)
                 int in = open(dir.file("in").c_str(), O_RDONLY);
                 Stream s{};
                 s.fd = in, s.file = "<in>";
-                uint64_t n = stream_copy_range(1, s, c.from, c.to, out, "<out>");
+                uint64_t n = stream_copy_range(1, s, c.from, c.to, Output{out, "<out>"});
                 fprintf(stderr, "|%lu", (unsigned long)n);
             });
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(r.out + r.err, c.expect) << int(to) << " from " << c.from;
             r = copy_to(to, dir.path, [&](int out) {
                 int in = feed_pipe(bytes.substr(c.from, c.to - c.from), 4096);
-                uint64_t n = copy_or_fail(1, in, "<in>", out, "<out>", c.to - c.from);
+                uint64_t n = copy_or_fail(1, in, "<in>", Output{out, "<out>"}, c.to - c.from);
                 fprintf(stderr, "|%lu", (unsigned long)n);
             });
             EXPECT_EQ(r.out + r.err, c.expect) << int(to) << " piped from " << c.from;
@@ -107,17 +107,17 @@ TEST(ByteCopy, Failures)
         {[] {
              Stream s{};
              s.fd = feed_pipe("abc"), s.file = "<in>";
-             stream_copy_range(1, s, 0, 10, 1, "<stdout>");
+             stream_copy_range(1, s, 0, 10, standard_output);
          },
          "p: pread <in>: Illegal seek\n"},
         {[&] {
              int in = open(dir.file("in").c_str(), O_RDONLY);
-             copy_or_fail(3, in, "<in>", 99, "<out>");
+             copy_or_fail(3, in, "<in>", Output{99, "<out>"});
          },
          "p: write <out>: Bad file descriptor\n"},
         {[&] {
              int out = open(dir.file("in").c_str(), O_RDONLY);
-             copy_or_fail(3, 99, "<in>", out, "<out>");
+             copy_or_fail(3, 99, "<in>", Output{out, "<out>"});
          },
          "p: read <in>: Bad file descriptor\n"},
     };

@@ -214,7 +214,7 @@ TEST(Diagnostics, ScanBare)
             for (auto &w : words)
                 argv.push_back(w.data());
             argv.push_back(nullptr);
-            scan_bare(int(words.size()), argv.data(), "");
+            scan_no_arguments(int(words.size()), argv.data(), "");
         });
     };
     EXPECT_EQ(bare({"p"}).status, 0);
@@ -231,23 +231,23 @@ TEST(Diagnostics, IntegerArguments)
 {
     RunResult r = run_function([] {
         program_name = "p";
-        option_uint('f', "0", 1, UINT64_MAX);
+        option_uint(1, 'f', "0", 1, UINT64_MAX);
     });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "p: argument of -f must be an integer in [1, 18446744073709551615]\n");
     r = run_function([] {
         program_name = "p";
-        option_int('d', "65", 1, 64);
+        option_int(1, 'd', "65", 1, 64);
     });
     EXPECT_EQ(r.err, "p: argument of -d must be an integer in [1, 64]\n");
     r = run_function([] {
         program_name = "p";
-        operand_uint("the width", "x", 1, 10);
+        operand_uint(1, "the width", "x", 1, 10);
     });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "p: the width must be an integer in [1, 10]\n");
-    EXPECT_EQ(option_uint('f', "0x10", 1, 100), 16u);
-    EXPECT_EQ(option_int('d', "-3", -5, 5), -3);
+    EXPECT_EQ(option_uint(1, 'f', "0x10", 1, 100), 16u);
+    EXPECT_EQ(option_int(1, 'd', "-3", -5, 5), -3);
 }
 
 TEST(Diagnostics, DescriptorLoops)

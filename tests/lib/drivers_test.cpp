@@ -86,7 +86,7 @@ TEST(Drivers, RunFrames)
             program_name = "p";
             Stream s;
             open_fed(s, "<in>", bytes, 48, 50);
-            run_frames(1, s, 1, "<stdout>", [](Stream &st, size_t n, size_t i) {
+            run_frames(1, s, standard_output, [](Stream &st, size_t n, size_t i) {
                 for (size_t k = 0; k < n; k += 8)
                     store_double(st.buf + k, load_double(st.buf + k) + 1000 * double(i));
             });
@@ -125,7 +125,7 @@ static RunResult two_streams(const std::string &left, const std::string &right,
         Stream l, r;
         open_fed(l, "<left>", left, left_chunk, left_delay);
         open_fed(r, "<right>", right, right_chunk, 0);
-        run_two_streams(1, l, r, 1, "<stdout>", [](Stream &a, Stream &b, size_t n) {
+        run_two_streams(1, l, r, standard_output, [](Stream &a, Stream &b, size_t n) {
             add_doubles(a.buf, b.buf, n);
         });
         printf("|%d %d", l.fd, r.fd);
@@ -175,7 +175,7 @@ TEST(Drivers, RunManyStreams)
         open_fed(s[0], "<a>", make_stream(2, 4, 4, std::vector<double>(2 * 64, 1.0)), 100, 50);
         open_fed(s[1], "<b>", make_stream(1, 4, 4, std::vector<double>(64, 10.0)), 32, 50);
         open_fed(s[2], "<c>", make_stream(3, 4, 4, std::vector<double>(3 * 64, 100.0)));
-        run_many_streams(1, s, 3, 1, "<stdout>", [](Stream *st, size_t count, size_t n) {
+        run_many_streams(1, s, 3, standard_output, [](Stream *st, size_t count, size_t n) {
             for (size_t k = 1; k < count; k++)
                 add_doubles(st[0].buf, st[k].buf, n);
         });
@@ -191,7 +191,7 @@ TEST(Drivers, RunManyStreams)
         Stream s[2];
         open_fed(s[0], "<a>", stream_head(1, 2, 2));
         open_fed(s[1], "<b>", stream_head(1, 2, 3));
-        run_many_streams(1, s, 2, 1, "<stdout>", [](Stream *, size_t, size_t) {});
+        run_many_streams(1, s, 2, standard_output, [](Stream *, size_t, size_t) {});
     });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "p: videos do not have the same geometry\n");
@@ -206,7 +206,7 @@ TEST(Drivers, RunFramePairs)
         Stream l, rs;
         open_fed(l, "<l>", make_stream(4, 2, 2, ramp(64)), 50, 50);
         open_fed(rs, "<r>", make_stream(2, 1, 1, {1, 2, 3, 4, 5, 6, 7, 8}));
-        run_frame_pairs(1, l, rs, 1, "<stdout>",
+        run_frame_pairs(1, l, rs, standard_output,
                         [](unsigned char *out, unsigned char *lf, unsigned char *rf, Stream &,
                            Stream &, size_t L, size_t R) {
                             if (R != 32 || L != 128)
@@ -232,7 +232,7 @@ TEST(Drivers, RunFramePairs)
         Stream l, rs;
         open_fed(l, "<l>", make_stream(1, 1, 1, ramp(4)));
         open_fed(rs, "<r>", make_stream(1, 1, 1, ramp(3)));
-        run_frame_pairs(1, l, rs, 1, "<stdout>",
+        run_frame_pairs(1, l, rs, standard_output,
                         [](unsigned char *, unsigned char *, unsigned char *, Stream &, Stream &,
                            size_t, size_t) {});
     });
@@ -247,7 +247,7 @@ TEST(Drivers, WriteFailure)
         Stream s;
         open_fed(s, "<in>", make_stream(1, 1, 1, ramp(4)));
         close(1);
-        run_frames(1, s, 1, "<stdout>", [](Stream &, size_t, size_t) {});
+        run_frames(1, s, standard_output, [](Stream &, size_t, size_t) {});
     });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "p: write <stdout>: " + std::string(strerror(EBADF)) + "\n");
@@ -261,7 +261,7 @@ TEST(Drivers, FramePairsTooLarge)
             Stream l, rs;
             open_fed(l, "<l>", stream_head(1, left_width, 1));
             open_fed(rs, "<r>", stream_head(1, 1, 1));
-            run_frame_pairs(1, l, rs, 1, "<stdout>",
+            run_frame_pairs(1, l, rs, standard_output,
                             [](unsigned char *, unsigned char *, unsigned char *, Stream &,
                                Stream &, size_t, size_t) {});
         });

@@ -40,7 +40,7 @@ TEST(OutputFile, PrependHead)
             int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0666);
             if (write_all(fd, body.data(), body.size()))
                 _exit(9);
-            output_prepend_head(1, fd, "out.rv", body.size(), stream_head_text(head_of(5, 3, 1)));
+            file_prepend_head(1, fd, "out.rv", body.size(), stream_head_text(head_of(5, 3, 1)));
         });
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(read_file(path), stream_head(5, 3, 1) + body);

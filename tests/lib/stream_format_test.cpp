@@ -1,6 +1,7 @@
 #include "diagnostics.h"
 #include "harness.h"
 #include "stream_format.h"
+#include "stream_input.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -195,7 +196,7 @@ TEST(StreamFormat, PrintAndCompatible)
         s.height = 480;
         strcpy(s.pixfmt, "xyza");
         stream_print_head(stdout, s);
-        stream_emit_head(1, s);
+        stream_print_and_flush_head(1, s);
     });
     EXPECT_EQ(r.out, stream_head(2, 640, 480) + stream_head(2, 640, 480));
 
@@ -206,7 +207,7 @@ TEST(StreamFormat, PrintAndCompatible)
         Stream s{};
         s.frames = 1, s.width = 1, s.height = 1;
         strcpy(s.pixfmt, "xyza");
-        stream_emit_head(3, s);
+        stream_print_and_flush_head(3, s);
     });
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err, "p: <stdout>: " + std::string(strerror(EBADF)) + "\n");

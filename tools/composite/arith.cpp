@@ -67,7 +67,7 @@ int main(int argc, char **argv)
     stream_open(1, right, operands(cl)[1]);
     Routine routine = find_operation(operands(cl)[0]);
     stream_check_compatible(1, left, right);
-    stream_emit_head(1, left);
-    run_two_streams(1, left, right, 1, "<stdout>", routine);
+    stream_print_and_flush_head(1, left);
+    run_two_streams(1, left, right, standard_output, routine);
     return 0;
 }

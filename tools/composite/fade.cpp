@@ -39,9 +39,9 @@ int main(int argc, char **argv)
     // A fade needs the length of the video; a head of 0 frames gives none.
     if (stream.frames == 0)
         fail(1, "%s: frame count is zero\n", stream.file);
-    stream_emit_head(1, stream);
+    stream_print_and_flush_head(1, stream);
     last = stream.frames - 1;
     last_value = double(last);
-    run_frames(1, stream, 1, "<stdout>", fade_in ? fade<true> : fade<false>);
+    run_frames(1, stream, standard_output, fade_in ? fade<true> : fade<false>);
     return 0;
 }

@@ -721,12 +721,12 @@ int main(int argc, char **argv)
     CommandLine cl = scan_begin(argc, argv, synopsis);
     for (int letter; (letter = scan_option(cl, "j:s:achvy"));) {
         switch (letter) {
-        case 'j': settings.jobs = option_uint('j', cl.arg, 1, 32767); break;
+        case 'j': settings.jobs = option_uint(1, 'j', cl.arg, 1, 32767); break;
         case 's':
             if (strcmp(cl.arg, "auto") == 0)
                 settings.auto_radius = true;
             else
-                settings.spread = option_uint('s', cl.arg, 1, UINT64_MAX);
+                settings.spread = option_uint(1, 's', cl.arg, 1, UINT64_MAX);
             break;
         case 'a': settings.no_alpha = true; break;
         case 'c': settings.chroma = true; break;
@@ -745,9 +745,9 @@ int main(int argc, char **argv)
     stream_open(1, deviation, operands(cl)[0]);
     stream_check_compatible(1, input, deviation);
     settings.jobs = std::min(settings.jobs, input.height);
-    stream_emit_head(1, input);
+    stream_print_and_flush_head(1, input);
 
-    run_frame_pairs(1, input, deviation, 1, "<stdout>",
+    run_frame_pairs(1, input, deviation, standard_output,
                     [](unsigned char *out, unsigned char *in, unsigned char *sd,
                        Stream &stream, Stream &, size_t, size_t) {
                         const Frame f{out, in, sd, stream.width, stream.height,

@@ -41,7 +41,7 @@ int main(int argc, char **argv)
         usage(cl);
     const size_t count = size_t(operand_count(cl));
 
-    Stream *layers = allocate_streams(1, count);
+    Stream *layers = allocate_streams_or_fail(1, count);
     // The output runs as long as the longest input; an input of unknown
     // length (frame count 0) makes the output's length unknown too.
     size_t frames = 0;
@@ -56,8 +56,8 @@ int main(int argc, char **argv)
         stream_check_compatible(1, layers[0], layers[i]);
     Stream head = layers[0];
     head.frames = endless ? 0 : frames;
-    stream_emit_head(1, head);
-    run_many_streams(1, layers, count, 1, "<stdout>", blend ? stack<true> : stack<false>);
+    stream_print_and_flush_head(1, head);
+    run_many_streams(1, layers, count, standard_output, blend ? stack<true> : stack<false>);
     free(layers);
     return 0;
 }

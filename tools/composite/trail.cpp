@@ -47,7 +47,7 @@ int main(int argc, char **argv)
     stream_open(1, input, nullptr);
     stream_open(1, alpha, operands(cl)[0]);
     stream_check_compatible(1, input, alpha);
-    stream_emit_head(1, input);
-    run_frame_pairs(1, input, alpha, 1, "<stdout>", lay_over);
+    stream_print_and_flush_head(1, input);
+    run_frame_pairs(1, input, alpha, standard_output, lay_over);
     return 0;
 }

@@ -2,7 +2,7 @@
 // that rv-single-colour takes as its colour.
 #include "colour.h"
 #include "diagnostics.h"
-#include "real_operand.h"
+#include "numbers.h"
 #include "text_output.h"
 
 #include <cstdio>
@@ -18,16 +18,16 @@ int main(int argc, char **argv)
     bool linear = false;
     for (int letter; (letter = scan_option(cl, "d:l"));) {
         switch (letter) {
-        case 'd': depth = option_int('d', cl.arg, 1, 64); break;
+        case 'd': depth = option_int(1, 'd', cl.arg, 1, 64); break;
         case 'l': linear = true; break;
         }
     }
     if (operand_count(cl) != 3)
         usage(cl);
     char **words = operands(cl);
-    double r = operand_double("the red value", words[0]);
-    double g = operand_double("the green value", words[1]);
-    double b = operand_double("the blue value", words[2]);
+    double r = operand_double(1, "the red value", words[0]);
+    double g = operand_double(1, "the green value", words[1]);
+    double b = operand_double(1, "the blue value", words[2]);
 
     // The values run from 0 to 2^depth - 1; nothing is clamped.
     const double scale = double(UINT64_MAX >> (64 - depth));
@@ -41,6 +41,6 @@ int main(int argc, char **argv)
     }
     Xyz c = rgb_to_xyz(r, g, b);
     printf("%lf %lf %lf\n", c.x, c.y, c.z);
-    close_stdio(1, stdout, "<stdout>");
+    close_stdio(1, stdout, standard_output.name);
     return 0;
 }

@@ -259,7 +259,7 @@ static void convert_pixels(Image &image, double maxval, Decode decode)
         for (size_t i = 0; i < count; i++)
             convert_pixel<Bytes>(image, maxval, decode, in.buf + i * image.pixel_size,
                                  out + i * pixel_bytes);
-        write_or_fail(1, 1, "<stdout>", out, count * pixel_bytes);
+        write_or_fail(1, standard_output, out, count * pixel_bytes);
         stream_drop(in, count * image.pixel_size);
         remaining -= count;
     } while (remaining && stream_fill(1, in, SIZE_MAX));
@@ -327,7 +327,7 @@ int main(int argc, char **argv)
         head.width = image.width;
         head.height = image.height;
         strcpy(head.pixfmt, "xyza");
-        stream_emit_head(1, head);
+        stream_print_and_flush_head(1, head);
     }
     switch (image.sample_bytes) {
     case 1: convert_image<1>(image); break;

@@ -127,7 +127,7 @@ static size_t read_block(int fd, unsigned char *to, size_t room)
 // the 8 bytes of a pixel to its xyza values.  0 to 7 bytes of a pixel that is
 // not yet complete are carried to the next block.
 template <class Convert>
-static void decode(int from, int out_fd, const char *out_name, Convert convert)
+static void decode(int from, const Output &output, Convert convert)
 {
     static unsigned char in[block_pixels * ayuv_bytes];
     static Pixel out[block_pixels];
@@ -138,7 +138,7 @@ static void decode(int from, int out_fd, const char *out_name, Convert convert)
         const size_t held = carried + got, pixels = held / ayuv_bytes;
         for (size_t i = 0; i < pixels; i++)
             out[i] = convert(in + i * ayuv_bytes);
-        write_or_fail(1, out_fd, out_name, out, pixels * sizeof *out);
+        write_or_fail(1, output, out, pixels * sizeof *out);
         carried = held % ayuv_bytes;
         memmove(in, in + pixels * ayuv_bytes, carried);
     } while (got == room);
@@ -148,17 +148,17 @@ static void decode(int from, int out_fd, const char *out_name, Convert convert)
 
 // The conversion of a run: the fast matrix, or the exact one through a cache
 // of the pixels seen lately.
-static void decode_pixels(int from, int out_fd, const char *out_name, bool fast)
+static void decode_pixels(int from, const Output &output, bool fast)
 {
     if (fast) {
-        decode(from, out_fd, out_name,
+        decode(from, output,
                [](const unsigned char *p) { return yuv_to_xyz(load_ayuv(p), true); });
         return;
     }
     static ConversionCache<ayuv_bytes, Pixel> cache;
     const auto exact = [](const unsigned char *p) { return yuv_to_xyz(load_ayuv(p), false); };
     cache_start(cache, exact);
-    decode(from, out_fd, out_name,
+    decode(from, output,
            [&](const unsigned char *p) { return cache_convert(cache, p, exact); });
 }
 
@@ -169,8 +169,8 @@ static Settings scan_command_line(int argc, char **argv)
     for (int letter; (letter = scan_option(cl, "r:w:h:dLq"));) {
         switch (letter) {
         case 'r': set.rate = cl.arg; break;
-        case 'w': set.width = option_uint('w', cl.arg, 1, UINT64_MAX); break;
-        case 'h': set.height = option_uint('h', cl.arg, 1, UINT64_MAX); break;
+        case 'w': set.width = option_uint(1, 'w', cl.arg, 1, UINT64_MAX); break;
+        case 'h': set.height = option_uint(1, 'h', cl.arg, 1, UINT64_MAX); break;
         case 'd': set.fast = true; break;
         case 'L': set.head_first = true; break;
         case 'q': set.quiet = true; break;
@@ -185,17 +185,12 @@ static Settings scan_command_line(int argc, char **argv)
 
 // The output: standard output ("-", only with -L) or a file opened for
 // reading and writing, as the mapping that puts the head in front needs.
-struct Output {
-    int fd;
-    const char *name;
-};
-
 static Output open_output(const Settings &set)
 {
     if (strcmp(set.output, "-") == 0) {
         if (!set.head_first)
             fail(1, "standard out as output file is only allowed with -L\n");
-        return Output{1, "<stdout>"};
+        return standard_output;
     }
     return Output{open_path(1, set.output, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666),
                   set.output};
@@ -212,7 +207,7 @@ static void place_head_last(const Output &out, Stream &head, uint64_t frame_byte
     if (data % frame_bytes)
         fail(1, "%s: incomplete frame\n", "<subprocess>");
     head.frames = data / frame_bytes;
-    output_prepend_head(1, out.fd, out.name, data, stream_head_text(head));
+    file_prepend_head(1, out.fd, out.name, data, stream_head_text(head));
 }
 
 int main(int argc, char **argv)
@@ -233,11 +228,11 @@ int main(int argc, char **argv)
     strcpy(head.pixfmt, "xyza");
     if (set.head_first) {
         HeadText text = stream_head_text(head);
-        write_or_fail(1, out.fd, out.name, text.bytes, text.length);
+        write_or_fail(1, out, text.bytes, text.length);
     }
 
     Child decoder = start_decoder(set);
-    decode_pixels(decoder.fd, out.fd, out.name, set.fast);
+    decode_pixels(decoder.fd, out, set.fast);
     close(decoder.fd);
     finish_child(1, decoder.pid);
 

@@ -99,7 +99,7 @@ int main(int argc, char **argv)
     bool farbfeld = false;
     for (int letter; (letter = scan_option(cl, "d:f"));) {
         switch (letter) {
-        case 'd': depth = option_int('d', cl.arg, 1, 64); break;
+        case 'd': depth = option_int(1, 'd', cl.arg, 1, 64); break;
         case 'f': farbfeld = true; break;
         }
     }
@@ -118,7 +118,7 @@ int main(int argc, char **argv)
     else
         fwrite(head.text, 1, head.length, stdout);
     if (fflush(stdout) || ferror(stdout))
-        fail(1, "%s:", "<stdout>");
+        fail(1, "%s:", standard_output.name);
 
     // Frames go by the pixels that arrive, whatever the head's frame count
     // says: the first pixel after a whole frame begins the next image.
@@ -136,12 +136,12 @@ int main(int argc, char **argv)
         size_t length = 0;
         for (size_t i = 0; i < n; i += s.pixel_size, length += size) {
             if (!left) {
-                write_or_fail(1, 1, "<stdout>", out, length);
+                write_or_fail(1, standard_output, out, length);
                 length = 0;
                 if (farbfeld)
                     fail(1, "%s: farbfeld holds one image, the stream has more frames\n",
                          s.file);
-                write_or_fail(1, 1, "<stdout>", head.text, head.length);
+                write_or_fail(1, standard_output, head.text, head.length);
                 left = frame_pixels;
             }
             left--;
@@ -152,7 +152,7 @@ int main(int argc, char **argv)
             }
             memcpy(out + length, last_samples, size);
         }
-        write_or_fail(1, 1, "<stdout>", out, length);
+        write_or_fail(1, standard_output, out, length);
     });
     return 0;
 }

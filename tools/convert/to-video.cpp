@@ -41,7 +41,7 @@ template <class Convert> static void encode(Stream &stream, int to, Convert conv
         const size_t held = carried + got, pixels = held / pixel_bytes;
         for (size_t i = 0; i < pixels; i++)
             store_ayuv(out + i * ayuv_bytes, convert(in + i * pixel_bytes));
-        write_or_fail(1, to, "<subprocess>", out, pixels * ayuv_bytes);
+        write_or_fail(1, Output{to, "<subprocess>"}, out, pixels * ayuv_bytes);
         carried = held % pixel_bytes;
         memmove(in, in + pixels * pixel_bytes, carried);
     } while (got == room);
@@ -77,7 +77,7 @@ int main(int argc, char **argv)
         usage(cl);
     const char *rate = operands(cl)[0];
 
-    const char **ffmpeg = reinterpret_cast<const char **>(allocate_zeroed(
+    const char **ffmpeg = reinterpret_cast<const char **>(allocate_zeroed_or_fail(
         1, (size_t(user_arguments) + fixed_arguments + quiet_arguments + 1) *
                sizeof(const char *)));
 

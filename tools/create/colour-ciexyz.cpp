@@ -21,6 +21,6 @@ int main(int argc, char **argv)
         printf("%s %s %s\n", colour[0], colour[1], colour[2]);
     else
         printf("%s\n", colour[0]);
-    close_stdio(1, stdout, "<stdout>");
+    close_stdio(1, stdout, standard_output.name);
     return 0;
 }

@@ -58,7 +58,7 @@ static void convert_numbers(TextInput &in)
         ScanResult got = scan_double(1, in, block[count]);
         if (got == ScanResult::number && ++count < block_doubles)
             continue;
-        write_or_fail(1, 1, "<stdout>", block, count * sizeof *block);
+        write_or_fail(1, standard_output, block, count * sizeof *block);
         count = 0;
         if (got == ScanResult::end)
             return;
@@ -69,7 +69,7 @@ static void convert_numbers(TextInput &in)
 
 int main(int argc, char **argv)
 {
-    scan_bare(argc, argv, synopsis);
+    scan_no_arguments(argc, argv, synopsis);
     TextInput in(1, 0, stream_buffer_size);
 
     // The head is written as given, then checked as any reader would.
@@ -77,7 +77,7 @@ int main(int argc, char **argv)
     size_t length = read_head_line(in, head);
     memcpy(head + length, "\n\0uivf", 1 + stream_magic_size);
     length += 1 + stream_magic_size;
-    write_or_fail(1, 1, "<stdout>", head, length);
+    write_or_fail(1, standard_output, head, length);
     Stream stream{};
     stream.file = "<stdin>";
     stream_parse_head(1, stream, head, length);

@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     Stream stream{};
     stream.frames = 1;
     for (int letter; (letter = scan_option(cl, "f:"));)
-        stream.frames = option_uint(letter, cl.arg, 1, UINT64_MAX);
+        stream.frames = option_uint(1, letter, cl.arg, 1, UINT64_MAX);
     if (operand_count(cl) < 3)
         usage(cl);
     char **words = operands(cl);
@@ -55,11 +55,11 @@ int main(int argc, char **argv)
     stream_set_pixel_size(failure, stream);
     // A frame that has no byte size is refused before anything is written.
     const size_t frame_size = stream_frame_size(failure, stream);
-    stream_emit_head(failure, stream);
+    stream_print_and_flush_head(failure, stream);
 
     bool copied = false;
     for (size_t frame = 0; frame < stream.frames; frame++) {
-        uint64_t n = copy_or_fail(failure, 0, stream.file, 1, "<stdout>", frame_size);
+        uint64_t n = copy_or_fail(failure, 0, stream.file, standard_output, frame_size);
         if (n < frame_size) {
             if (!copied && n == 0)
                 exit(1);

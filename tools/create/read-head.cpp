@@ -62,7 +62,7 @@ static bool well_formed(const char *p)
 
 int main(int argc, char **argv)
 {
-    scan_bare(argc, argv, synopsis);
+    scan_no_arguments(argc, argv, synopsis);
 
     char line[line_limit + 1];
     size_t length = 0;
@@ -77,6 +77,6 @@ int main(int argc, char **argv)
     if (!well_formed(line))
         not_supported();
 
-    write_or_fail(1, 1, "<stdout>", line, length);
+    write_or_fail(1, standard_output, line, length);
     return 0;
 }

@@ -54,11 +54,11 @@ int main(int argc, char **argv)
     const bool counting = !frames_word || is(frames_word, "auto");
     uint64_t frames = 0;
     if (!counting)
-        frames = operand_uint("the frame count", frames_word, 0, UINT64_MAX);
+        frames = operand_uint(1, "the frame count", frames_word, 0, UINT64_MAX);
     if (width_word && !is(width_word, "same"))
-        file.width = operand_uint("the width", width_word, 1, UINT64_MAX);
+        file.width = operand_uint(1, "the width", width_word, 1, UINT64_MAX);
     if (height_word && !is(height_word, "same"))
-        file.height = operand_uint("the height", height_word, 1, UINT64_MAX);
+        file.height = operand_uint(1, "the height", height_word, 1, UINT64_MAX);
     if (format_word && !is(format_word, "same")) {
         if (strlen(format_word) >= sizeof file.pixfmt)
             fail(1, "choosen pixel format is unsupported\n");

@@ -1,6 +1,6 @@
 // rv-single-colour: a stream of frames of one colour, finite or endless.
 #include "diagnostics.h"
-#include "real_operand.h"
+#include "numbers.h"
 #include "stream_format.h"
 
 #include <cstring>
@@ -14,15 +14,15 @@ static Pixel parse_colour(char **words, int count)
 {
     Pixel colour;
     if (count >= 3) {
-        colour.x = operand_double("the X value", words[0]);
-        colour.y = operand_double("the Y value", words[1]);
-        colour.z = operand_double("the Z value", words[2]);
+        colour.x = operand_double(1, "the X value", words[0]);
+        colour.y = operand_double(1, "the Y value", words[1]);
+        colour.z = operand_double(1, "the Z value", words[2]);
     } else {
-        colour.y = operand_double("the Y value", words[0]);
+        colour.y = operand_double(1, "the Y value", words[0]);
         colour.x = colour.y * white_x;
         colour.z = colour.y * white_z;
     }
-    colour.a = count % 2 == 0 ? operand_double("the alpha value", words[count - 1]) : 1.0;
+    colour.a = count % 2 == 0 ? operand_double(1, "the alpha value", words[count - 1]) : 1.0;
     return colour;
 }
 
@@ -36,10 +36,10 @@ int main(int argc, char **argv)
         case 'f':
             endless = strcmp(cl.arg, "inf") == 0;
             if (!endless)
-                frames = option_uint('f', cl.arg, 1, UINT64_MAX);
+                frames = option_uint(1, 'f', cl.arg, 1, UINT64_MAX);
             break;
-        case 'w': width = option_uint('w', cl.arg, 1, UINT64_MAX); break;
-        case 'h': height = option_uint('h', cl.arg, 1, UINT64_MAX); break;
+        case 'w': width = option_uint(1, 'w', cl.arg, 1, UINT64_MAX); break;
+        case 'h': height = option_uint(1, 'h', cl.arg, 1, UINT64_MAX); break;
         }
     }
     int count = operand_count(cl);
@@ -48,17 +48,17 @@ int main(int argc, char **argv)
     Pixel colour = parse_colour(operands(cl), count);
 
     // Rows and frames must have a byte size before anything is written.
-    require_frame_size(1, width, height, pixel_bytes, nullptr, "<stdout>");
+    require_frame_size(1, width, height, pixel_bytes, nullptr, standard_output.name);
     const uint64_t row_bytes = width * pixel_bytes;
 
     if (endless)
-        refuse_regular_output(1, 1, "<stdout>");
+        refuse_regular_output(1, 1, standard_output.name);
     Stream head{};
     head.frames = endless ? 0 : frames;
     head.width = width;
     head.height = height;
     strcpy(head.pixfmt, "xyza");
-    stream_emit_head(1, head);
+    stream_print_and_flush_head(1, head);
 
     static Pixel buffer[colour_pixels];
     for (Pixel &p : buffer)
@@ -66,7 +66,6 @@ int main(int argc, char **argv)
     // Every pixel is the same, so a frame is the buffer written again and again.
     const uint64_t frame_bytes = row_bytes * height;
     for (uint64_t f = 0; endless || f < frames; f++)
-        if (write_repeated(1, buffer, sizeof buffer, frame_bytes))
-            fail(1, "write %s:", "<stdout>");
+        write_repeated_or_fail(1, standard_output, buffer, sizeof buffer, frame_bytes);
     return 0;
 }

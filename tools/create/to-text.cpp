@@ -46,11 +46,11 @@ static void print_pixels(Stream &stream, size_t n)
 
 int main(int argc, char **argv)
 {
-    scan_bare(argc, argv, synopsis);
+    scan_no_arguments(argc, argv, synopsis);
     Stream stream;
     stream_open(1, stream, nullptr);
     print_head(stream);
     run_chunks(1, stream, print_pixels);
-    close_text_output(1, out, stdout, "<stdout>");
+    close_text_output(1, out, stdout, standard_output.name);
     return 0;
 }

@@ -18,6 +18,6 @@ int main(int argc, char **argv)
     for (int i = 1; i < operand_count(cl); i++)
         printf(" %s", words[i]);
     printf("\n%cuivf", 0);
-    close_stdio(1, stdout, "<stdout>");
+    close_stdio(1, stdout, standard_output.name);
     return 0;
 }

@@ -26,7 +26,7 @@ static void crop(iovec *rows, unsigned char *frame, const Area &a)
 {
     for (size_t r = 0; r < a.height; r++)
         rows[r] = iovec{frame + (a.top + r) * a.row + a.left, a.width};
-    writev_or_fail(1, 1, "<stdout>", rows, a.height);
+    writev_or_fail(1, standard_output, rows, a.height);
 }
 
 // -s: every byte outside the rectangle becomes 0.
@@ -71,10 +71,10 @@ int main(int argc, char **argv)
     if (conflict || operand_count(cl) != 4)
         usage(cl);
     char **words = operands(cl);
-    uint64_t width = operand_uint("the width", words[0], 1, UINT64_MAX);
-    uint64_t height = operand_uint("the height", words[1], 1, UINT64_MAX);
-    uint64_t left = operand_uint("the left position", words[2], 0, UINT64_MAX);
-    uint64_t top = operand_uint("the top position", words[3], 0, UINT64_MAX);
+    uint64_t width = operand_uint(1, "the width", words[0], 1, UINT64_MAX);
+    uint64_t height = operand_uint(1, "the height", words[1], 1, UINT64_MAX);
+    uint64_t left = operand_uint(1, "the left position", words[2], 0, UINT64_MAX);
+    uint64_t top = operand_uint(1, "the top position", words[3], 0, UINT64_MAX);
 
     Stream stream;
     stream_open(1, stream, nullptr);
@@ -88,17 +88,17 @@ int main(int argc, char **argv)
         head.width = width;
         head.height = height;
     }
-    stream_emit_head(1, head);
+    stream_print_and_flush_head(1, head);
 
     const size_t frame_size = stream_frame_size(1, stream);
     const size_t p = stream.pixel_size;
     const Area area{stream.width * p, left * p, width * p, top, height};
-    unsigned char *frame = allocate_bytes(1, frame_size);
+    unsigned char *frame = allocate_or_fail(1, frame_size);
     // The tiles are built in a second buffer; -s and -S change the input frame
     // in place; the rectangle alone is written from the frame.
-    unsigned char *out = mode == Mode::tile ? allocate_bytes(1, frame_size) : nullptr;
+    unsigned char *out = mode == Mode::tile ? allocate_or_fail(1, frame_size) : nullptr;
     iovec *rows = mode == Mode::plain
-                      ? reinterpret_cast<iovec *>(allocate_bytes(1, height * sizeof(iovec)))
+                      ? reinterpret_cast<iovec *>(allocate_or_fail(1, height * sizeof(iovec)))
                       : nullptr;
 
     while (stream_read_frame(1, stream, frame, frame_size)) {
@@ -108,7 +108,7 @@ int main(int argc, char **argv)
         case Mode::cut: cut(frame, area); break;
         case Mode::tile: tile(out, frame, stream.height, area); break;
         }
-        write_or_fail(1, 1, "<stdout>", out ? out : frame, frame_size);
+        write_or_fail(1, standard_output, out ? out : frame, frame_size);
     }
     free(rows);
     free(out);

@@ -36,7 +36,7 @@ static void place(iovec *pieces, unsigned char *frame, unsigned char *zeros, con
         if (right)
             pieces[count++] = iovec{zeros, right};
     }
-    writev_or_fail(1, 1, "<stdout>", pieces, count);
+    writev_or_fail(1, standard_output, pieces, count);
 }
 
 // Zero margins around rows copied from the input's file by position: the
@@ -48,14 +48,12 @@ static void place_by_position(Stream &stream, uint64_t at, const unsigned char *
     const size_t right = m.out_row - m.left - m.in_row;
     uint64_t gap = uint64_t(m.above) * m.out_row + m.left;
     for (size_t r = 0; r < m.in_height; r++, gap = right + m.left) {
-        if (write_repeated(1, zeros, m.out_row, gap))
-            fail(1, "write %s:", "<stdout>");
-        stream_copy_frame_part(1, stream, at + r * m.in_row, at + (r + 1) * m.in_row, 1,
-                               "<stdout>");
+        write_repeated_or_fail(1, standard_output, zeros, m.out_row, gap);
+        stream_copy_frame_part(1, stream, at + r * m.in_row, at + (r + 1) * m.in_row,
+                               standard_output);
     }
     gap = right + uint64_t(m.out_height - m.above - m.in_height) * m.out_row;
-    if (write_repeated(1, zeros, m.out_row, gap))
-        fail(1, "write %s:", "<stdout>");
+    write_repeated_or_fail(1, standard_output, zeros, m.out_row, gap);
 }
 
 // Room for the pieces of a frame: at most three a row.
@@ -64,7 +62,7 @@ static iovec *allocate_pieces(size_t out_height)
     size_t bytes;
     if (__builtin_mul_overflow(out_height, 3 * sizeof(iovec), &bytes))
         fail(1, "malloc: out of memory\n");
-    return reinterpret_cast<iovec *>(allocate_bytes(1, bytes));
+    return reinterpret_cast<iovec *>(allocate_or_fail(1, bytes));
 }
 
 // Tiled margins: output pixel (x, y) is input pixel ((x - left) mod W,
@@ -85,10 +83,10 @@ int main(int argc, char **argv)
     bool tiled = false;
     for (int letter; (letter = scan_option(cl, "l:r:a:b:t"));) {
         switch (letter) {
-        case 'l': left = option_uint('l', cl.arg, 0, UINT64_MAX); break;
-        case 'r': right = option_uint('r', cl.arg, 0, UINT64_MAX); break;
-        case 'a': above = option_uint('a', cl.arg, 0, UINT64_MAX); break;
-        case 'b': below = option_uint('b', cl.arg, 0, UINT64_MAX); break;
+        case 'l': left = option_uint(1, 'l', cl.arg, 0, UINT64_MAX); break;
+        case 'r': right = option_uint(1, 'r', cl.arg, 0, UINT64_MAX); break;
+        case 'a': above = option_uint(1, 'a', cl.arg, 0, UINT64_MAX); break;
+        case 'b': below = option_uint(1, 'b', cl.arg, 0, UINT64_MAX); break;
         case 't': tiled = true; break;
         }
     }
@@ -98,23 +96,23 @@ int main(int argc, char **argv)
     Stream stream;
     stream_open(1, stream, nullptr);
     const size_t frame_size = stream_frame_size(1, stream);
-    unsigned char *frame = allocate_bytes(1, frame_size);
+    unsigned char *frame = allocate_or_fail(1, frame_size);
 
     Stream head = stream;
     if (__builtin_add_overflow(stream.width, left, &head.width) ||
         __builtin_add_overflow(head.width, right, &head.width))
-        fail(1, "%s: output video is too wide\n", "<stdout>");
+        fail(1, "%s: output video is too wide\n", standard_output.name);
     if (__builtin_add_overflow(stream.height, above, &head.height) ||
         __builtin_add_overflow(head.height, below, &head.height))
-        fail(1, "%s: output video is too tall\n", "<stdout>");
+        fail(1, "%s: output video is too tall\n", standard_output.name);
     const size_t p = stream.pixel_size;
-    require_frame_size(1, head.width, head.height, p, "output", "<stdout>");
+    require_frame_size(1, head.width, head.height, p, "output", standard_output.name);
     const size_t out_size = head.width * head.height * p;
     // Tiles are built in a frame of their own; zero margins come from one row
     // of zero bytes.
-    unsigned char *out = tiled ? allocate_bytes(1, out_size) : allocate_zeroed(1, head.width * p);
+    unsigned char *out = tiled ? allocate_or_fail(1, out_size) : allocate_zeroed_or_fail(1, head.width * p);
     iovec *pieces = tiled ? nullptr : allocate_pieces(head.height);
-    stream_emit_head(1, head);
+    stream_print_and_flush_head(1, head);
 
     const Placement m{stream.width * p, stream.height, head.width * p, head.height,
                       left * p, above};
@@ -130,7 +128,7 @@ int main(int argc, char **argv)
             continue;
         }
         tile(out, frame, m);
-        write_or_fail(1, 1, "<stdout>", out, out_size);
+        write_or_fail(1, standard_output, out, out_size);
     }
     free(pieces);
     free(out);

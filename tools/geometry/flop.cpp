@@ -14,19 +14,18 @@ static void mirror_row(unsigned char *out, const unsigned char *in, size_t width
 
 int main(int argc, char **argv)
 {
-    scan_bare(argc, argv, synopsis);
+    scan_no_arguments(argc, argv, synopsis);
     Stream stream;
-    stream_open(1, stream, nullptr);
-    stream_emit_head(1, stream);
+    stream_open_and_pass_head(1, stream);
 
     // Rows are the unit: an input that ends between two rows ends the output there.
     require_frame_size(1, stream.width, 1, stream.pixel_size, nullptr, stream.file);
     const size_t row = stream.width * stream.pixel_size;
-    unsigned char *in = allocate_bytes(1, row);
-    unsigned char *out = allocate_bytes(1, row);
+    unsigned char *in = allocate_or_fail(1, row);
+    unsigned char *out = allocate_or_fail(1, row);
     while (stream_read_frame(1, stream, in, row)) {
         mirror_row(out, in, stream.width, stream.pixel_size);
-        write_or_fail(1, 1, "<stdout>", out, row);
+        write_or_fail(1, standard_output, out, row);
     }
     free(out);
     free(in);

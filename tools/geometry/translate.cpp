@@ -80,8 +80,7 @@ static size_t reach_back(int64_t d, size_t n)
 
 static void write_zeros(uint64_t count)
 {
-    if (write_repeated(1, zeros, sizeof zeros, count))
-        fail(1, "write %s:", "<stdout>");
+    write_repeated_or_fail(1, standard_output, zeros, sizeof zeros, count);
 }
 
 // -w: whole frames.  Output pixel (x, y) is input pixel ((x - dx) mod W,
@@ -91,9 +90,9 @@ static void run_wrapping(Stream &in, Translation &t)
 {
     const size_t frame_size = stream_frame_size(1, in);
     const size_t p = in.pixel_size, row = in.width * p, H = in.height;
-    unsigned char *frame = allocate_bytes(1, frame_size);
+    unsigned char *frame = allocate_or_fail(1, frame_size);
     // Two pieces a row; a row is at least one pixel of 32 bytes.
-    iovec *pieces = reinterpret_cast<iovec *>(allocate_bytes(1, 2 * H * sizeof(iovec)));
+    iovec *pieces = reinterpret_cast<iovec *>(allocate_or_fail(1, 2 * H * sizeof(iovec)));
     while (stream_read_frame(1, in, frame, frame_size)) {
         next_offsets(t);
         const size_t sx = (in.width - wrap(t.offsets.dx, in.width)) % in.width * p;
@@ -103,7 +102,7 @@ static void run_wrapping(Stream &in, Translation &t)
             pieces[2 * y] = iovec{src + sx, row - sx};
             pieces[2 * y + 1] = iovec{src, sx};
         }
-        writev_or_fail(1, 1, "<stdout>", pieces, 2 * H);
+        writev_or_fail(1, standard_output, pieces, 2 * H);
     }
     free(pieces);
     free(frame);
@@ -116,7 +115,7 @@ static void run_filling(Stream &in, Translation &t)
 {
     require_frame_size(1, in.width, 1, in.pixel_size, nullptr, in.file);
     const size_t p = in.pixel_size, row = in.width * p, H = in.height;
-    unsigned char *buffer = allocate_bytes(1, row);
+    unsigned char *buffer = allocate_or_fail(1, row);
     while (stream_read_frame(1, in, buffer, row)) {
         next_offsets(t);
         const size_t top = reach(t.offsets.dy, H);        // zero rows above
@@ -131,7 +130,7 @@ static void run_filling(Stream &in, Translation &t)
                 fail(1, "%s: file is shorter than expected\n", in.file);
             if (i >= skip && i < kept_end) {
                 write_zeros(zl);
-                write_or_fail(1, 1, "<stdout>", buffer + sl, row - zl - sl);
+                write_or_fail(1, standard_output, buffer + sl, row - zl - sl);
                 write_zeros(sl);
             }
             if (i + 1 == kept_end)
@@ -157,7 +156,7 @@ int main(int argc, char **argv)
     stream_open(1, t.stream, operands(cl)[0]);
     if (t.stream.width != 1 || t.stream.height != 1)
         fail(1, "translation-stream does not have 1x1 geometry\n");
-    stream_emit_head(1, in);
+    stream_print_and_flush_head(1, in);
 
     if (wrapping)
         run_wrapping(in, t);

@@ -28,20 +28,20 @@ static void transpose(unsigned char *out, const unsigned char *in, size_t width,
 
 int main(int argc, char **argv)
 {
-    scan_bare(argc, argv, synopsis);
+    scan_no_arguments(argc, argv, synopsis);
     Stream stream;
     stream_open(1, stream, nullptr);
     Stream head = stream;
     std::swap(head.width, head.height);
-    stream_emit_head(1, head);
+    stream_print_and_flush_head(1, head);
 
     require_frame_size(1, head.width, head.height, stream.pixel_size, nullptr, stream.file);
     const size_t frame_size = stream.width * stream.height * stream.pixel_size;
-    unsigned char *in = allocate_bytes(1, frame_size);
-    unsigned char *out = allocate_bytes(1, frame_size);
+    unsigned char *in = allocate_or_fail(1, frame_size);
+    unsigned char *out = allocate_or_fail(1, frame_size);
     while (stream_read_frame(1, stream, in, frame_size)) {
         transpose(out, in, stream.width, stream.height, stream.pixel_size);
-        write_or_fail(1, 1, "<stdout>", out, frame_size);
+        write_or_fail(1, standard_output, out, frame_size);
     }
     free(out);
     free(in);

@@ -112,19 +112,18 @@ static void write_records(const RecordList &list, unsigned char *frame, std::vec
         pieces.push_back(iovec{frame + offset, changed});
         offset += changed;
     }
-    writev_or_fail(1, 1, "<stdout>", pieces.data(), pieces.size());
+    writev_or_fail(1, standard_output, pieces.data(), pieces.size());
 }
 
 int main(int argc, char **argv)
 {
-    scan_bare(argc, argv, synopsis);
+    scan_no_arguments(argc, argv, synopsis);
     Stream stream;
-    stream_open(1, stream, nullptr);
-    stream_emit_head(1, stream);
+    stream_open_and_pass_head(1, stream);
     const size_t size = stream_frame_size(1, stream);
 
-    unsigned char *frame = allocate_bytes(1, size);
-    unsigned char *reference = allocate_zeroed(1, size);
+    unsigned char *frame = allocate_or_fail(1, size);
+    unsigned char *reference = allocate_zeroed_or_fail(1, size);
     RecordList list;
     std::vector<iovec> pieces;
     while (stream_read_frame(1, stream, frame, size)) {

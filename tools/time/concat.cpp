@@ -23,7 +23,7 @@ int main(int argc, char **argv)
         if (letter == 'o')
             output = cl.arg;
         else
-            jobs = option_uint('j', cl.arg, 1, 32767);
+            jobs = option_uint(1, 'j', cl.arg, 1, 32767);
     }
     if (operand_count(cl) < 2 || (jobs && !output))
         usage(cl);
@@ -35,7 +35,7 @@ int main(int argc, char **argv)
     // input truncated or read while it grows as the output.
     // The output's frame count is the sum of the inputs', or 0 (not known)
     // as soon as one input's is: an endless input makes the output endless.
-    Stream *streams = allocate_streams(1, count);
+    Stream *streams = allocate_streams_or_fail(1, count);
     Stream head;
     bool endless = false, too_long = false;
     for (size_t i = 0; i < count; i++) {
@@ -55,7 +55,7 @@ int main(int argc, char **argv)
         fail(1, "resulting video is too long\n");
 
     int fd = 1;
-    const char *name = output ? output : "<stdout>";
+    const char *name = output ? output : standard_output.name;
     // Started with descriptor 1 closed, an input holds it: no output file.
     bool stdout_taken = false;
     for (size_t i = 0; i < count; i++)
@@ -82,12 +82,12 @@ int main(int argc, char **argv)
     }
 
     if (!in_place)
-        stream_emit_head_to(1, stdout, name, head);
+        stream_print_and_flush_head(1, stdout, name, head);
     uint64_t body = 0;
     for (size_t i = 0; i < count; i++)
-        body += stream_copy_rest(1, streams[i], fd, name);
+        body += stream_copy_rest(1, streams[i], Output{fd, name});
     if (in_place) {
-        output_prepend_head(1, fd, name, size_t(body), stream_head_text(head));
+        file_prepend_head(1, fd, name, size_t(body), stream_head_text(head));
         close(fd);
     }
     free(streams);

@@ -2,7 +2,7 @@
 // position so that nothing before the start point is touched.
 #include "diagnostics.h"
 #include "drivers.h"
-#include "positional_copy.h"
+#include "stream_input.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -18,9 +18,9 @@ int main(int argc, char **argv)
     char **words = operands(cl);
     if (strcmp(words[0], "end") == 0)
         fail(1, "refusing to create video with zero frames\n");
-    uint64_t start = operand_uint("the start point", words[0], 0, UINT64_MAX);
+    uint64_t start = operand_uint(1, "the start point", words[0], 0, UINT64_MAX);
     bool to_end = strcmp(words[1], "end") == 0;
-    uint64_t end = to_end ? 0 : operand_uint("the end point", words[1], 0, UINT64_MAX);
+    uint64_t end = to_end ? 0 : operand_uint(1, "the end point", words[1], 0, UINT64_MAX);
 
     Stream stream;
     stream_open(1, stream, words[2]);
@@ -35,7 +35,7 @@ int main(int argc, char **argv)
 
     Stream head = stream;
     head.frames = end - start;
-    stream_emit_head(1, head);
+    stream_print_and_flush_head(1, head);
 
     const size_t frame_size = stream_frame_size(1, stream);
     // Testing the end of the range (not only its length) keeps every offset
@@ -45,7 +45,7 @@ int main(int argc, char **argv)
     const uint64_t stop = stream.headlen + end * frame_size;
     posix_fadvise(stream.fd, off_t(offset), off_t(stop - offset), POSIX_FADV_SEQUENTIAL);
 
-    if (stream_copy_range(1, stream, offset, stop, 1, "<stdout>") < stop - offset)
+    if (stream_copy_range(1, stream, offset, stop, standard_output) < stop - offset)
         fail(1, "%s: file is shorter than expected\n", stream.file);
     close(stream.fd);
     return 0;

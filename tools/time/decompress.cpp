@@ -26,7 +26,7 @@ struct Decoder {
 // Writes the n bytes of the frame at the position and moves past them.
 static void emit(Decoder &d, size_t n)
 {
-    write_or_fail(1, 1, "<stdout>", d.frame + d.pos, n);
+    write_or_fail(1, standard_output, d.frame + d.pos, n);
     d.pos += n;
     if (d.pos == d.size)
         d.pos = 0;
@@ -83,13 +83,12 @@ static bool read_header(Stream &stream, uint64_t &unchanged, uint64_t &changed)
 
 int main(int argc, char **argv)
 {
-    scan_bare(argc, argv, synopsis);
+    scan_no_arguments(argc, argv, synopsis);
     Stream stream;
-    stream_open(1, stream, nullptr);
-    stream_emit_head(1, stream);
+    stream_open_and_pass_head(1, stream);
     const size_t size = stream_frame_size(1, stream);
 
-    Decoder d{allocate_zeroed(1, size), size, 0};
+    Decoder d{allocate_zeroed_or_fail(1, size), size, 0};
     for (uint64_t unchanged, changed; read_header(stream, unchanged, changed);) {
         serve_unchanged(d, unchanged);
         serve_changed(d, stream, changed);

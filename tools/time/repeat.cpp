@@ -3,7 +3,7 @@
 // input is held in memory once.
 #include "buffers.h"
 #include "diagnostics.h"
-#include "positional_copy.h"
+#include "stream_input.h"
 #include "same_file.h"
 
 #include <cerrno>
@@ -24,7 +24,7 @@ static void put(const void *bytes, size_t length)
         return;
     if (endless && errno == EPIPE)
         exit(0);
-    fail(1, "write %s:", "<stdout>");
+    fail(1, "write %s:", standard_output.name);
 }
 
 // Copies the body of a named file once, by position; returns its length.
@@ -39,7 +39,7 @@ static uint64_t copy_file_body(Stream &stream)
     if (r.end == CopyEnd::write_failed) {
         if (endless && errno == EPIPE)
             exit(0);
-        fail(1, "write %s:", "<stdout>");
+        fail(1, "write %s:", standard_output.name);
     }
     return r.copied;
 }
@@ -48,7 +48,7 @@ static uint64_t copy_file_body(Stream &stream)
 static unsigned char *read_body(Stream &stream, size_t &length)
 {
     size_t capacity = stream_buffer_size;
-    unsigned char *body = allocate_bytes(1, capacity);
+    unsigned char *body = allocate_or_fail(1, capacity);
     memcpy(body, stream.buf, stream.fill);
     length = stream.fill;
     for (;;) {
@@ -75,21 +75,21 @@ int main(int argc, char **argv)
         usage(cl);
     char **words = operands(cl);
     endless = strcmp(words[0], "inf") == 0;
-    uint64_t count = endless ? 0 : operand_uint("the count", words[0], 0, UINT64_MAX);
+    uint64_t count = endless ? 0 : operand_uint(1, "the count", words[0], 0, UINT64_MAX);
     const bool from_stdin = strcmp(words[1], "-") == 0;
 
     if (endless)
-        refuse_regular_output(1, 1, "<stdout>");
+        refuse_regular_output(1, 1, standard_output.name);
     Stream stream;
     stream_open(1, stream, from_stdin ? nullptr : words[1]);
     // Started with descriptor 1 closed, the input holds it: no output file.
     struct stat st;
-    if (stream.fd != 1 && descriptor_file(1, 1, "<stdout>", st))
+    if (stream.fd != 1 && descriptor_file(1, 1, standard_output.name, st))
         refuse_input_as_output(1, st, stream);
     Stream head = stream;
     if (__builtin_mul_overflow(stream.frames, count, &head.frames))
         fail(1, "%s: video is too long\n", stream.file);
-    stream_emit_head(1, head);
+    stream_print_and_flush_head(1, head);
 
     // Copies stop early once a copy turns out empty: the rest would be
     // empty too, and an endless repetition of nothing ends here.

@@ -3,7 +3,7 @@
 #include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
-#include "positional_copy.h"
+#include "stream_input.h"
 
 #include <cerrno>
 #include <climits>
@@ -22,7 +22,7 @@ static void copy_reversed(Stream &stream, size_t frame_size)
 {
     for (size_t k = stream.frames; k-- > 0;) {
         uint64_t offset = stream.headlen + k * frame_size;
-        if (stream_copy_range(1, stream, offset, offset + frame_size, 1, "<stdout>") <
+        if (stream_copy_range(1, stream, offset, offset + frame_size, standard_output) <
             frame_size)
             fail(1, "%s: file is shorter than expected\n", stream.file);
     }
@@ -119,8 +119,8 @@ static void reverse_in_place(Stream &stream, size_t frame_size)
     if (fstat(stream.fd, &st) == 0 && S_ISREG(st.st_mode) &&
         uint64_t(st.st_size) < stream.headlen + n * frame_size)
         fail(1, "%s: file is shorter than expected\n", stream.file);
-    unsigned char *a = allocate_bytes(1, frame_size);
-    unsigned char *b = allocate_bytes(1, frame_size);
+    unsigned char *a = allocate_or_fail(1, frame_size);
+    unsigned char *b = allocate_or_fail(1, frame_size);
     for (size_t i = 0; i < n / 2; i++) {
         const Pair pair = {off_t(stream.headlen + i * frame_size),
                            off_t(stream.headlen + (n - 1 - i) * frame_size), a, b};
@@ -147,7 +147,7 @@ int main(int argc, char **argv)
     stream.fd = open_path(1, path, in_place ? O_RDWR : O_RDONLY, 0);
     stream_read_head(1, stream);
     if (!in_place)
-        stream_emit_head(1, stream);
+        stream_print_and_flush_head(1, stream);
     const size_t frame_size = stream_frame_size(1, stream);
     require_frame_offset(1, stream, stream.frames, frame_size);
     posix_fadvise(stream.fd, 0, 0, POSIX_FADV_RANDOM);

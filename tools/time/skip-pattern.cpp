@@ -4,6 +4,7 @@
 #include "byte_copy.h"
 #include "diagnostics.h"
 #include "stream_format.h"
+#include "stream_input.h"
 
 #include <cstdlib>
 
@@ -46,14 +47,14 @@ static uint64_t pass_bytes(Stream &stream, uint64_t count, bool keep)
     while (passed < count) {
         if (!stream.fill) {
             if (keep)
-                return passed + copy_or_fail(1, stream.fd, stream.file, 1, "<stdout>",
+                return passed + copy_or_fail(1, stream.fd, stream.file, standard_output,
                                              count - passed);
             if (!stream_fill(1, stream, count - passed))
                 return passed;
         }
         size_t n = stream.fill < count - passed ? stream.fill : size_t(count - passed);
         if (keep)
-            write_or_fail(1, 1, "<stdout>", stream.buf, n);
+            write_or_fail(1, standard_output, stream.buf, n);
         stream_drop(stream, n);
         passed += n;
     }
@@ -90,16 +91,16 @@ int main(int argc, char **argv)
 
     Pattern pattern;
     pattern.entries = size_t(operand_count(cl));
-    pattern.included = allocate_bytes(1, pattern.entries);
+    pattern.included = allocate_or_fail(1, pattern.entries);
     pattern.counts = reinterpret_cast<uint64_t *>(
-        allocate_zeroed(1, pattern.entries * sizeof *pattern.counts));
+        allocate_zeroed_or_fail(1, pattern.entries * sizeof *pattern.counts));
     bool null_pattern = true;
     for (size_t e = 0; e < pattern.entries; e++) {
         const char *word = operands(cl)[e];
         pattern.included[e] = word[0] == '+';
         pattern.counts[e] = pattern.included[e]
-                                ? operand_uint("included frame count", word + 1, 0, UINT64_MAX)
-                                : operand_uint("skipped frame count", word, 0, UINT64_MAX);
+                                ? operand_uint(1, "included frame count", word + 1, 0, UINT64_MAX)
+                                : operand_uint(1, "skipped frame count", word, 0, UINT64_MAX);
         null_pattern = null_pattern && pattern.counts[e] == 0;
     }
     if (null_pattern)
@@ -109,7 +110,7 @@ int main(int argc, char **argv)
     const uint64_t row_size = stream.width * stream.pixel_size;
     Stream head = stream;
     head.frames = kept_frames(pattern, stream.frames);
-    stream_emit_head(1, head);
+    stream_print_and_flush_head(1, head);
 
     for (size_t e = 0;; e = (e + 1) % pattern.entries)
         for (uint64_t f = 0; f < pattern.counts[e]; f++)

@@ -4,6 +4,7 @@
 #include "diagnostics.h"
 #include "same_file.h"
 #include "stream_format.h"
+#include "stream_input.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -26,11 +27,11 @@ static bool copy_until(Stream &stream, uint64_t &position, uint64_t limit, int f
 {
     uint64_t missing = limit - position;
     size_t n = stream.fill < missing ? stream.fill : size_t(missing);
-    write_or_fail(1, fd, path, stream.buf, n);
+    write_or_fail(1, Output{fd, path}, stream.buf, n);
     stream_drop(stream, n);
     position += n;
     if (position < limit)
-        position += copy_or_fail(1, stream.fd, stream.file, fd, path, limit - position);
+        position += copy_or_fail(1, stream.fd, stream.file, Output{fd, path}, limit - position);
     return position == limit;
 }
 
@@ -58,7 +59,7 @@ int main(int argc, char **argv)
         const char *text = words[2 * k + 1];
         bool is_end = strcmp(text, "end") == 0;
         part.to_input_end = is_end && unlimited;
-        part.end = !is_end ? operand_uint("the end point", text, 0, UINT64_MAX)
+        part.end = !is_end ? operand_uint(1, "the end point", text, 0, UINT64_MAX)
                    : unlimited ? UINT64_MAX
                                : stream.frames;
         if (k > 0 && part.end <= parts[k - 1].end)
@@ -83,7 +84,7 @@ int main(int argc, char **argv)
             fail(1, "fdopen %s:", part.path);
         Stream head = stream;
         head.frames = part.end - begin;
-        stream_emit_head_to(1, file, part.path, head);
+        stream_print_and_flush_head(1, file, part.path, head);
         // With -L an end point may count more bytes than 64 bits hold; no
         // input is that long, so such a limit is as good as none.
         uint64_t limit;

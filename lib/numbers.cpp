@@ -1,4 +1,6 @@
-// Integer parsing for option arguments and operands.
+// Numbers in the command line.
+#include "numbers.h"
+
 #include "diagnostics.h"
 
 #include <cerrno>
@@ -76,28 +78,39 @@ int parse_int(const char *text, int64_t min, int64_t max, int64_t *out)
     return 0;
 }
 
-uint64_t option_uint(int letter, const char *text, uint64_t min, uint64_t max)
+uint64_t option_uint(int status, int letter, const char *text, uint64_t min, uint64_t max)
 {
     uint64_t value;
     if (parse_uint(text, min, max, &value))
-        fail(1, "argument of -%c must be an integer in [%lu, %lu]\n", letter,
+        fail(status, "argument of -%c must be an integer in [%lu, %lu]\n", letter,
              (unsigned long)min, (unsigned long)max);
     return value;
 }
 
-int option_int(int letter, const char *text, int min, int max)
+int option_int(int status, int letter, const char *text, int min, int max)
 {
     int64_t value;
     if (parse_int(text, min, max, &value))
-        fail(1, "argument of -%c must be an integer in [%i, %i]\n", letter, min, max);
+        fail(status, "argument of -%c must be an integer in [%i, %i]\n", letter, min, max);
     return int(value);
 }
 
-uint64_t operand_uint(const char *phrase, const char *text, uint64_t min, uint64_t max)
+uint64_t operand_uint(int status, const char *phrase, const char *text, uint64_t min,
+                      uint64_t max)
 {
     uint64_t value;
     if (parse_uint(text, min, max, &value))
-        fail(1, "%s must be an integer in [%lu, %lu]\n", phrase, (unsigned long)min,
+        fail(status, "%s must be an integer in [%lu, %lu]\n", phrase, (unsigned long)min,
              (unsigned long)max);
+    return value;
+}
+
+double operand_double(int status, const char *phrase, const char *text)
+{
+    errno = 0;
+    char *end;
+    double value = strtod(text, &end);
+    if (errno || end == text || *end)
+        fail(status, "%s must be floating-point value\n", phrase);
     return value;
 }
