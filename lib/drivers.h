@@ -2,6 +2,7 @@
 // whole frames of one or more streams to a program's routine.
 #pragma once
 
+#include "buffers.h"
 #include "diagnostics.h"
 #include "stream_format.h"
 #include "stream_input.h"
@@ -185,4 +186,68 @@ void run_frame_pairs(int status, Stream &left, Stream &right, const Output &out,
         write_or_fail(status, out, output, L);
     }
     unmap_frame_pairs(memory);
+}
+
+// True when the stream holds or can read at least one more byte.
+inline bool stream_holds_more(int status, Stream &stream)
+{
+    return stream.fill || stream_fill(status, stream, SIZE_MAX);
+}
+
+// Frame-by-frame pass over two streams of one geometry for routines that go
+// pixel by pixel: routine(output, left.buf, right.buf, n, frame) changes bytes
+// [0, n) at `output`, a place in the output frame, from the n bytes both
+// streams hold of frame number `frame`.  The output frame keeps what the
+// previous frame left there (zeros at first) and is written once the frame is
+// whole, so the output and the messages are those of run_frame_pairs: a frame
+// that either stream holds only in part is never written, and the left
+// stream's end is noticed first.  When the right stream ends at the start of a
+// frame the remaining left frames pass unchanged.
+template <class Routine>
+void run_frame_pixels(int status, Stream &left, Stream &right, const Output &out,
+                      Routine &&routine)
+{
+    const size_t size = stream_frame_size(status, left);
+    const size_t pixel = left.pixel_size;
+    if (!size) {
+        run_frame_pairs(status, left, right, out,
+                        [](unsigned char *, unsigned char *, unsigned char *, Stream &, Stream &,
+                           size_t, size_t) {});
+        return;
+    }
+    unsigned char *output = allocate_zeroed_or_fail(status, size);
+    for (size_t frame = 0; stream_holds_more(status, left); frame++) {
+        if (!stream_holds_more(status, right)) {
+            stream_close(right);
+            while (stream_read_frame(status, left, output, size))
+                write_or_fail(status, out, output, size);
+            break;
+        }
+        bool right_short = false; // the right stream ended inside this frame
+        for (size_t done = 0; done < size;) {
+            const size_t wanted = size - done;
+            if (left.fill < wanted && left.fill < stream_refill_level &&
+                stream_fill(status, left, SIZE_MAX) == 0)
+                fail(status, "%s: incomplete frame\n", left.file);
+            if (!right_short && right.fill < wanted && right.fill < stream_refill_level &&
+                stream_fill(status, right, SIZE_MAX) == 0)
+                right_short = true;
+            size_t n = whole_pixels(std::min({left.fill, right_short ? left.fill : right.fill, wanted}),
+                                    pixel);
+            if (!right_short) {
+                routine(output + done, left.buf, right.buf, n, frame);
+                stream_drop(right, n);
+            }
+            stream_drop(left, n);
+            done += n;
+        }
+        if (right_short)
+            fail(status, "%s: incomplete frame\n", right.file);
+        write_or_fail(status, out, output, size);
+    }
+    if (left.fd >= 0)
+        stream_close(left);
+    if (right.fd >= 0)
+        stream_close(right);
+    free(output);
 }

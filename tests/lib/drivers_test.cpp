@@ -275,3 +275,55 @@ TEST(Drivers, FramePairsTooLarge)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "p: mmap: " + std::string(strerror(ENOMEM)) + "\n");
 }
+
+// run_frame_pixels gives what run_frame_pairs gives for the same blend, on
+// whole and cut streams fed in pieces that split pixels, the left one slowly.
+TEST(Drivers, FramePixelsAsFramePairs)
+{
+    auto blend = [](double o, double l, double r) { return o * 0.5 + l - r; };
+    auto by_pairs = [&](const std::string &left, const std::string &right) {
+        return run_function([&] {
+            program_name = "p";
+            Stream l, r;
+            open_fed(l, "<l>", left, 40, 300);
+            open_fed(r, "<r>", right, 24);
+            run_frame_pairs(1, l, r, standard_output,
+                            [&](unsigned char *out, unsigned char *lf, unsigned char *rf, Stream &,
+                                Stream &, size_t size, size_t) {
+                                for (size_t k = 0; k < size; k += 8)
+                                    store_double(out + k, blend(load_double(out + k),
+                                                                load_double(lf + k),
+                                                                load_double(rf + k)));
+                            });
+        });
+    };
+    auto by_pixels = [&](const std::string &left, const std::string &right) {
+        return run_function([&] {
+            program_name = "p";
+            Stream l, r;
+            open_fed(l, "<l>", left, 40, 300);
+            open_fed(r, "<r>", right, 24);
+            run_frame_pixels(1, l, r, standard_output,
+                             [&](unsigned char *out, const unsigned char *lf,
+                                 const unsigned char *rf, size_t n, size_t) {
+                                 for (size_t k = 0; k < n; k += 8)
+                                     store_double(out + k, blend(load_double(out + k),
+                                                                 load_double(lf + k),
+                                                                 load_double(rf + k)));
+                             });
+        });
+    };
+    const std::string left = make_stream(3, 3, 2, ramp(72, 1)), right = make_stream(3, 3, 2, ramp(72, 0.25));
+    const size_t frame = 3 * 2 * 32, head = left.size() - 3 * frame;
+    // Cuts: none, inside a pixel, at a frame's end, inside the second frame (the
+    // right stream's before the left's: the left one's end is still noticed first).
+    for (size_t l_cut : {size_t(0), size_t(5), frame, frame + 40})
+        for (size_t r_cut : {size_t(0), size_t(3), frame, frame + 100, 2 * frame, 2 * frame + 64, 3 * frame}) {
+            std::string l = left.substr(0, left.size() - l_cut), r = right.substr(0, right.size() - r_cut);
+            RunResult a = by_pairs(l, r), b = by_pixels(l, r);
+            EXPECT_EQ(b.status, a.status) << l_cut << " " << r_cut;
+            EXPECT_EQ(b.err, a.err) << l_cut << " " << r_cut;
+            EXPECT_EQ(b.out, a.out) << l_cut << " " << r_cut;
+        }
+    EXPECT_EQ(by_pixels(left.substr(0, head), right).out, "");
+}

@@ -8,19 +8,16 @@
 
 static const char synopsis[] = "alpha-stream";
 
-// Whether the first frame has been taken: it starts the composite as it is.
-static bool started;
-
-// Lays frame over the composite out, which still holds the previous output
-// frame.  Coverage b is the frame's alpha times the alpha pixel's Y times its
-// alpha; the composite keeps the weight (1 - b) times its own alpha.  The
-// colour is not divided by the new alpha.
+// Lays n bytes of frame number k over the same place of the composite out,
+// which still holds the previous output frame; the first frame starts the
+// composite as it is.  Coverage b is the frame's alpha times the alpha
+// pixel's Y times its alpha; the composite keeps the weight (1 - b) times its
+// own alpha.  The colour is not divided by the new alpha.
 static void lay_over(unsigned char *out, const unsigned char *frame, const unsigned char *alpha,
-                     Stream &, Stream &, size_t size, size_t)
+                     size_t size, size_t k)
 {
-    if (!started) {
+    if (k == 0) {
         memcpy(out, frame, size);
-        started = true;
         return;
     }
     for (size_t i = 0; i < size; i += pixel_bytes) {
@@ -48,6 +45,6 @@ int main(int argc, char **argv)
     stream_open(1, alpha, operands(cl)[0]);
     stream_check_compatible(1, input, alpha);
     stream_print_and_flush_head(1, input);
-    run_frame_pairs(1, input, alpha, standard_output, lay_over);
+    run_frame_pixels(1, input, alpha, standard_output, lay_over);
     return 0;
 }
