@@ -7,92 +7,51 @@
 # frames of the same size.
 #
 # Usage: bench/gauss-blur.sh BINDIR [SCRATCHDIR]
+# Environment: WIDTH, HEIGHT (default 1920x1080), FRAMES (default 4).
 # The streams (about 800 MB) are made in a temporary directory under
 # SCRATCHDIR (default /tmp) and removed at the end.  Needs python3; ffmpeg is
 # measured when installed.  The machine's load average is printed first and
 # last: on a shared machine compare figures of the same run only.
 set -eu
-bin=$(cd "${1:?usage: gauss-blur.sh BINDIR [SCRATCHDIR]}" && pwd)
-scratch=${2:-/tmp}
-command -v python3 >/dev/null || { echo "gauss-blur.sh: python3 is needed" >&2; exit 1; }
-work=$(mktemp -d "$scratch/rv-bench-gauss-blur.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-trap 'exit 1' INT TERM
+. "$(dirname "$0")/common.sh"
+start 'BINDIR [SCRATCHDIR]' "$@"
+needs python3
+sizes 1920 1080 4
 
-width=1920 height=1080 frames=4
-
-"$bin/rv-single-colour" -f $frames -w $width -h $height 0.4 0.8 0.3 > "$work/in.rv"
-"$bin/rv-single-colour" -f $frames -w $width -h $height 3 3 3 > "$work/constant.rv"
+"$bin/rv-single-colour" -f "$frames" -w "$width" -h "$height" 0.4 0.8 0.3 > "$work/in.rv"
+"$bin/rv-single-colour" -f "$frames" -w "$width" -h "$height" 3 3 3 > "$work/constant.rv"
 # The varying deviation as a stream, and as a grayf32le plane of 0 to 1 for
 # varblur's radius input.
-python3 - "$width" "$height" "$frames" "$work/varying.rv" "$work/radius.gray" <<'EOF'
-import array, sys
-w, h, n = map(int, sys.argv[1:4])
-frame, plane = bytearray(), bytearray()
-for y in range(h):
-    row, radius = array.array("d"), array.array("f")
-    for x in range(w):
-        t = (x / (w - 1) + y / (h - 1)) / 2
-        s = 0.75 + 4.5 * t
-        row.extend((s, s, s, 1.0))
-        radius.append(t)
-    frame += row.tobytes()
-    plane += radius.tobytes()
-with open(sys.argv[4], "wb") as out:
-    out.write(b"%d %d %d xyza\n\0uivf" % (n, w, h))
-    for k in range(n):
-        out.write(frame)
-with open(sys.argv[5], "wb") as out:
-    for k in range(n):
-        out.write(plane)
-EOF
+varying_deviation "$width" "$height" "$frames" "$work/varying.rv" "$work/radius.gray"
 cat "$work"/*.rv "$work/radius.gray" > /dev/null # into the page cache
-
-. "$(dirname "$0")/common.sh"
-
-# measure LABEL COMMAND...: one timed run, standard output into a pipe to
-# cat >/dev/null.  Prints wall and CPU seconds (user + sys, workers included)
-# and frames per second.  Sets last_wall and last_fps.
-measure()
-{
-    label=$1
-    shift
-    timed /dev/null "$@"
-    awk -v l="$label" -v w="$wall" -v u="$user" -v s="$sys" -v f="$frames" '
-        BEGIN {
-            printf "  %-34s wall %6.2f s  cpu %6.2f s (user %5.2f, sys %5.2f)  %6.2f frames/s\n",
-                   l, w, u + s, u, s, (w > 0 ? f / w : 0)
-        }'
-    last_wall=$wall
-    last_fps=$(awk -v w="$wall" -v f="$frames" 'BEGIN { print (w > 0 ? f / w : 0) }')
-}
 
 echo "== load average before: $(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || uptime)"
 echo "== $frames frames of ${width}x${height} ($(wc -c < "$work/in.rv") bytes), -s auto"
-measure "cat (baseline)" sh -c 'cat < "$1"' sh "$work/in.rv"
+rate_frames=$frames
+baseline "cat" 'cat < "$work/in.rv"'
 for sd in constant varying; do
-    measure "rv-gauss-blur $sd -j 1" sh -c '"$1" -j 1 -s auto "$2" < "$3"' sh \
-        "$bin/rv-gauss-blur" "$work/$sd.rv" "$work/in.rv"
-    one=$last_wall
-    measure "rv-gauss-blur $sd -j 2" sh -c '"$1" -j 2 -s auto "$2" < "$3"' sh \
-        "$bin/rv-gauss-blur" "$work/$sd.rv" "$work/in.rv"
-    eval "fps_$sd=\$last_fps"
-    echo "  speed-up of -j 2 over -j 1: $(ratio "$one" "$last_wall")"
+    export sd
+    measure "rv-gauss-blur $sd -j 1" '"$bin/rv-gauss-blur" -j 1 -s auto "$work/$sd.rv" < "$work/in.rv"'
+    one=$wall
+    measure "rv-gauss-blur $sd -j 2" '"$bin/rv-gauss-blur" -j 2 -s auto "$work/$sd.rv" < "$work/in.rv"'
+    eval "wall_$sd=\$wall"
+    echo "  speed-up of -j 2 over -j 1: $(ratio "$one" "$wall")"
 done
 
 echo "== ffmpeg on gbrapf32le, $frames frames of ${width}x${height}"
 if command -v ffmpeg >/dev/null; then
-    source="color=gray:s=${width}x$height"
-    measure "ffmpeg gblur=sigma=3" ffmpeg -nostdin -v error -f lavfi -i "$source" \
-        -frames:v $frames -vf "format=gbrapf32le,gblur=sigma=3" -f null -
-    gblur_fps=$last_fps
-    measure "ffmpeg varblur=min_r=2:max_r=16" ffmpeg -nostdin -v error -f lavfi -i "$source" \
-        -f rawvideo -pix_fmt grayf32le -s ${width}x$height -i "$work/radius.gray" \
+    set_baseline
+    measure "ffmpeg gblur=sigma=3" 'ffmpeg -nostdin -v error -f lavfi -i "color=gray:s=${width}x$height" \
+        -frames:v "$frames" -vf "format=gbrapf32le,gblur=sigma=3" -f null -'
+    gblur_wall=$wall
+    measure "ffmpeg varblur=min_r=2:max_r=16" 'ffmpeg -nostdin -v error \
+        -f lavfi -i "color=gray:s=${width}x$height" \
+        -f rawvideo -pix_fmt grayf32le -s "${width}x$height" -i "$work/radius.gray" \
         -filter_complex "[0]format=gbrapf32le[a];[1]format=gbrapf32le[b];[a][b]varblur=min_r=2:max_r=16" \
-        -frames:v $frames -f null -
-    varblur_fps=$last_fps
-    echo "  rv-gauss-blur -j 2 constant / gblur: $(ratio "$fps_constant" "$gblur_fps")"
-    echo "  rv-gauss-blur -j 2 varying / varblur: $(ratio "$fps_varying" "$varblur_fps")"
+        -frames:v "$frames" -f null -'
+    # frames per second of rv over those of ffmpeg: ffmpeg's wall time over rv's
+    echo "  rv-gauss-blur -j 2 constant / gblur: $(ratio "$gblur_wall" "$wall_constant")"
+    echo "  rv-gauss-blur -j 2 varying / varblur: $(ratio "$wall" "$wall_varying")"
 else
     echo "  ffmpeg: not installed"
 fi

@@ -8,50 +8,38 @@
 # the figures as ratios within one run.
 #
 # Usage: bench/text.sh BINDIR [OLDBINDIR] [SCRATCHDIR]
+# Environment: WIDTH, HEIGHT (default 1920x1080).
 # About 400 MB of files are made under SCRATCHDIR (default /tmp) and removed.
 set -eu
-bin=$(cd "${1:?usage: text.sh BINDIR [OLDBINDIR] [SCRATCHDIR]}" && pwd)
+. "$(dirname "$0")/common.sh"
+start 'BINDIR [OLDBINDIR] [SCRATCHDIR]' "${1:-}" "${3:-}"
 old=${2:-}
 [ -z "$old" ] || old=$(cd "$old" && pwd)
-scratch=${3:-/tmp}
-work=$(mktemp -d "$scratch/rv-bench-text.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-trap 'exit 1' INT TERM
-
-. "$(dirname "$0")/common.sh"
-
-w=1920 h=1080
-
-# rate LABEL BYTES INPUT COMMAND...: one timed run; wall and CPU seconds and
-# the stream bytes per wall second.
-rate()
-{
-    _label=$1 _bytes=$2
-    shift 2
-    timed "$@"
-    awk -v l="$_label" -v w="$wall" -v u="$user" -v s="$sys" -v b="$_bytes" 'BEGIN {
-        printf "  %-30s wall %6.2f s  cpu %6.2f s  %7.1f MB/s\n", l, w, u + s, (w > 0 ? b / w / 1e6 : 0) }'
-}
+export old
+sizes 1920 1080
 
 # both NAME STREAM TEXT: rv-to-text on the stream, rv-from-text on the text.
 both()
 {
-    _bytes=$(wc -c < "$2")
-    echo "$1: $_bytes stream bytes, $(wc -c < "$3") text bytes"
-    rate "cat of the text" "$_bytes" "$3" cat
-    for _prog in rv-to-text rv-from-text; do
-        _in=$2
-        [ "$_prog" = rv-to-text ] || _in=$3
-        [ -z "$old" ] || rate "$_prog (old)" "$_bytes" "$_in" "$old/$_prog"
-        rate "$_prog" "$_bytes" "$_in" "$bin/$_prog"
+    stream=$2 text=$3
+    export stream text
+    rate_bytes=$(wc -c < "$stream")
+    echo "$1: $rate_bytes stream bytes, $(wc -c < "$text") text bytes"
+    baseline "cat of the text" 'cat < "$text"'
+    for program in rv-to-text rv-from-text; do
+        input=$stream
+        [ "$program" = rv-to-text ] || input=$text
+        export program input
+        [ -z "$old" ] || measure "$program (old)" '"$old/$program" < "$input"'
+        measure "$program" '"$bin/$program" < "$input"'
     done
 }
 
-"$bin/rv-single-colour" -w $w -h $h 0.25 0.5 0.75 1 > "$work/flat.rv"
+"$bin/rv-single-colour" -w "$width" -h "$height" 0.25 0.5 0.75 1 > "$work/flat.rv"
 "$bin/rv-to-text" < "$work/flat.rv" > "$work/flat.txt"
 both "one colour" "$work/flat.rv" "$work/flat.txt"
 
-awk -v n=$((w * h)) -v w=$w -v h=$h 'BEGIN {
+awk -v n=$((width * height)) -v w="$width" -v h="$height" 'BEGIN {
     srand(1)
     printf "1 %d %d xyza\n", w, h
     for (i = 0; i < n; i++)
