@@ -105,3 +105,21 @@ inline Value cache_convert(ConversionCache<KeyBytes, Value> &cache, const unsign
     }
     return slot.value;
 }
+
+// Runs pass(convert), where convert(key) is the conversion of a pixel's
+// bytes: convert_pixel(key, true), the fast matrix, or convert_pixel(key,
+// false), the exact one, through `cache` of the pixels seen lately.
+template <size_t KeyBytes, class Value, class ConvertPixel, class Pass>
+void pass_conversion(ConversionCache<KeyBytes, Value> &cache, bool fast,
+                     ConvertPixel convert_pixel, Pass &&pass)
+{
+    if (fast) {
+        pass([convert_pixel](const unsigned char *key) { return convert_pixel(key, true); });
+        return;
+    }
+    const auto exact = [convert_pixel](const unsigned char *key) {
+        return convert_pixel(key, false);
+    };
+    cache_start(cache, exact);
+    pass([&cache, exact](const unsigned char *key) { return cache_convert(cache, key, exact); });
+}
