@@ -23,7 +23,7 @@ static Options parse_command_line(int argc, char **argv)
     Options options;
     for (int letter; (letter = scan_option(cl, "d:l"));) {
         if (letter == 'd')
-            options.depth = option_int(1, 'd', cl.arg, 1, 64);
+            options.depth = option_depth(1, cl.arg);
         else
             options.linear = true;
     }
@@ -40,7 +40,7 @@ int main(int argc, char **argv)
 {
     const Options options = parse_command_line(argc, argv);
     // The values run from 0 to 2^depth - 1; nothing is clamped.
-    const double scale = double(UINT64_MAX >> (64 - options.depth));
+    const double scale = double(depth_maxval(options.depth));
     double r = options.red / scale, g = options.green / scale, b = options.blue / scale;
     if (!options.linear) {
         r = srgb_decode(r);

@@ -103,7 +103,7 @@ static Options parse_command_line(int argc, char **argv)
     Options options;
     for (int letter; (letter = scan_option(cl, "d:f"));) {
         if (letter == 'd')
-            options.depth = option_int(1, 'd', cl.arg, 1, 64);
+            options.depth = option_depth(1, cl.arg);
         else
             options.farbfeld = true;
     }
@@ -114,7 +114,7 @@ static Options parse_command_line(int argc, char **argv)
 
 static Quantiser quantiser_for(int depth)
 {
-    const uint64_t maxval = UINT64_MAX >> (64 - depth);
+    const uint64_t maxval = depth_maxval(depth);
     return Quantiser{maxval, double(maxval), size_t(depth + 7) / 8};
 }
 
