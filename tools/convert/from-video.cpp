@@ -153,7 +153,9 @@ static void decode_pixels(int from, const Output &output, bool fast)
     static ConversionCache<ayuv_bytes, Pixel> cache;
     pass_conversion(
         cache, fast,
-        [](const unsigned char *p, bool matrix) { return yuv_to_xyz(load_ayuv(p), matrix); },
+        [](const unsigned char *p, bool fast_matrix) {
+            return yuv_to_xyz(load_ayuv(p), fast_matrix);
+        },
         [&](auto convert) { decode(from, output, convert); });
 }
 

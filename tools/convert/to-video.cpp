@@ -22,11 +22,11 @@ constexpr int fixed_arguments = 11;
 constexpr int quiet_arguments = 3;
 
 struct Options {
-    bool fast = false;            // -d: the fast matrix, no transfer function
-    bool quiet = false;           // -q: ffmpeg prints errors only
-    const char *rate = nullptr;   // the frame rate, as ffmpeg reads it
-    int user_arguments = 0;       // the words for ffmpeg after it
-    char *const *user_words = nullptr;
+    bool fast = false;                 // -d: the fast matrix, no transfer function
+    bool quiet = false;                // -q: ffmpeg prints errors only
+    const char *rate = nullptr;        // the frame rate, as ffmpeg reads it
+    int user_arguments = 0;            // how many words for ffmpeg follow it
+    char *const *user_words = nullptr; // those words
 };
 
 // The bytes left in the stream's buffer after its head, then everything
@@ -62,7 +62,9 @@ static void encode_pixels(Stream &stream, int to, bool fast)
     static ConversionCache<pixel_bytes, Ayuv> cache;
     pass_conversion(
         cache, fast,
-        [](const unsigned char *p, bool matrix) { return xyz_to_yuv(load_pixel(p), matrix); },
+        [](const unsigned char *p, bool fast_matrix) {
+            return xyz_to_yuv(load_pixel(p), fast_matrix);
+        },
         [&](auto convert) { encode(stream, to, convert); });
 }
 

@@ -84,19 +84,19 @@ static void tile(unsigned char *out, const unsigned char *frame, const Placement
 static Options parse_command_line(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
-    Options o;
+    Options options;
     for (int letter; (letter = scan_option(cl, "l:r:a:b:t"));) {
         switch (letter) {
-        case 'l': o.left = option_uint(1, 'l', cl.arg, 0, UINT64_MAX); break;
-        case 'r': o.right = option_uint(1, 'r', cl.arg, 0, UINT64_MAX); break;
-        case 'a': o.above = option_uint(1, 'a', cl.arg, 0, UINT64_MAX); break;
-        case 'b': o.below = option_uint(1, 'b', cl.arg, 0, UINT64_MAX); break;
-        case 't': o.tiled = true; break;
+        case 'l': options.left = option_uint(1, 'l', cl.arg, 0, UINT64_MAX); break;
+        case 'r': options.right = option_uint(1, 'r', cl.arg, 0, UINT64_MAX); break;
+        case 'a': options.above = option_uint(1, 'a', cl.arg, 0, UINT64_MAX); break;
+        case 'b': options.below = option_uint(1, 'b', cl.arg, 0, UINT64_MAX); break;
+        case 't': options.tiled = true; break;
         }
     }
     if (operand_count(cl))
         usage(cl);
-    return o;
+    return options;
 }
 
 // The output's head: the input's with the margins added, fatal when the
