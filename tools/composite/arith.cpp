@@ -8,7 +8,9 @@
 
 static const char synopsis[] = "[-axyz] operation right-hand-stream";
 
-// Whether X, Y, Z and alpha are operated on; -x, -y, -z and -a clear them.
+// The channels by letter, in the order of a pixel's samples, and whether each
+// is operated on; -x, -y, -z and -a clear them.
+static const char channel_letters[] = "xyza";
 static bool operated[4] = {true, true, true, true};
 
 static double sum(double l, double r) { return l + r; }
@@ -57,8 +59,8 @@ static Routine find_operation(const char *name)
 int main(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
-    for (int letter; (letter = scan_option(cl, "xyza"));)
-        operated[strchr("xyza", letter) - "xyza"] = false;
+    for (int letter; (letter = scan_option(cl, channel_letters));)
+        operated[strchr(channel_letters, letter) - channel_letters] = false;
     if (operand_count(cl) != 2)
         usage(cl);
 

@@ -3,6 +3,7 @@
 // The head's frame count sets the length of the fade.
 #include "diagnostics.h"
 #include "drivers.h"
+#include "flag_options.h"
 
 static const char synopsis[] = "[-r]";
 
@@ -27,13 +28,8 @@ static void fade(Stream &stream, size_t n, size_t frame)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
     bool fade_in = false;
-    while (scan_option(cl, "r"))
-        fade_in = true;
-    if (operand_count(cl))
-        usage(cl);
-
+    scan_flags(argc, argv, synopsis, "r", {&fade_in}, 0);
     Stream stream{};
     stream_open(1, stream, nullptr);
     // A fade needs the length of the video; a head of 0 frames gives none.

@@ -69,6 +69,20 @@ struct Quad {
     store_double(p, load_double(p) + v);
 }
 
+// Whether all four samples are finite: only such a source stops where its
+// weights turn +0.
+static bool all_finite(const Pixel &p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) && std::isfinite(p.a);
+}
+
+// The same for a channel blurred with a kernel of its own: its sample c and
+// the alpha that goes with it.
+static bool channel_finite(double c, const Pixel &p)
+{
+    return std::isfinite(c) && std::isfinite(p.a);
+}
+
 // One channel's kernel w(d) = a·exp(d²·e), tabulated for d < length in a
 // row's weight pool; from `zero` on (when zero < length) every weight is +0.
 struct Kernel {
@@ -244,9 +258,7 @@ static void scatter(unsigned char *row, size_t width, size_t x, const unsigned c
     const double *pool = plan.pool.data();
     if (src.kind == same) {
         const Quad v = load_quad(pixel);
-        const bool fin = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
-                         std::isfinite(p.a);
-        spread(row, width, x, src.r, plan.kernel[src.kernel[0]], pool, fin,
+        spread(row, width, x, src.r, plan.kernel[src.kernel[0]], pool, all_finite(p),
                [&](unsigned char *o, double w) { add_quad(o, v, w); });
         return;
     }
@@ -259,7 +271,7 @@ static void scatter(unsigned char *row, size_t width, size_t x, const unsigned c
         }
         const double c = colour[k];
         spread(row, width, x, src.r, plan.kernel[src.kernel[k]], pool,
-               std::isfinite(c) && std::isfinite(p.a), [&](unsigned char *o, double w) {
+               channel_finite(c, p), [&](unsigned char *o, double w) {
                    add_double(o + 8 * k, c * w);
                    add_double(o + 24, p.a * w / n);
                });
@@ -373,9 +385,7 @@ static Down down_of(const Source &src, const RowPlan &plan, const Pixel &p, size
         return {1, &one, true};
     if (src.kind == same) {
         const Kernel &k = plan.kernel[src.kernel[0]];
-        const bool fin = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
-                         std::isfinite(p.a);
-        const size_t count = distances(k, src.r, fin, length);
+        const size_t count = distances(k, src.r, all_finite(p), length);
         return {count, plan.pool.data() + k.offset, count <= k.zero};
     }
     const double colour[3] = {p.x, p.y, p.z};
@@ -383,8 +393,7 @@ static Down down_of(const Source &src, const RowPlan &plan, const Pixel &p, size
     for (int k = 0; k < 3; k++)
         if (src.blurred >> k & 1)
             count = std::max(count, distances(plan.kernel[src.kernel[k]], src.r,
-                                              std::isfinite(colour[k]) && std::isfinite(p.a),
-                                              length));
+                                              channel_finite(colour[k], p), length));
     return {count, nullptr, false};
 }
 
@@ -407,7 +416,7 @@ static void add_down(unsigned char *o, size_t d, const Pixel &p, const Source &s
             continue;
         }
         const Kernel &kernel = plan.kernel[src.kernel[k]];
-        if (d >= distances(kernel, src.r, std::isfinite(colour[k]) && std::isfinite(p.a), length))
+        if (d >= distances(kernel, src.r, channel_finite(colour[k], p), length))
             continue;
         const double w = weight(kernel, pool, d);
         add_double(o + 8 * k, colour[k] * w);
@@ -446,8 +455,7 @@ static void block_down(const Frame &f, size_t y0, size_t count, size_t first, si
             for (size_t x = 0; x < width; x++) {
                 const Pixel p = load_pixel(from + x * pixel_bytes);
                 down[x] = down_of(src[x], plan, p, f.height);
-                plain[x] = down[x].simple && std::isfinite(p.x) && std::isfinite(p.y) &&
-                           std::isfinite(p.z) && std::isfinite(p.a);
+                plain[x] = down[x].simple && all_finite(p);
                 sum += plain[x] ? down[x].count : 0;
             }
             const size_t cap = 2 * sum / width + 8;
@@ -716,7 +724,7 @@ static void blur_frame(const Frame &f)
     round_in_crew(f, cols);
 }
 
-int main(int argc, char **argv)
+static const char *parse_command_line(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
     for (int letter; (letter = scan_option(cl, "j:s:achvy"));) {
@@ -739,23 +747,37 @@ int main(int argc, char **argv)
         usage(cl);
     if (!settings.horizontal && !settings.vertical)
         settings.horizontal = settings.vertical = true;
+    return operands(cl)[0];
+}
 
+// The rows of one process's scratch, for frames of the input's width, made
+// once before the frames.  A frame too large fails here as it would in the
+// frame loop.
+static void allocate_scratch(const Stream &input)
+{
+    stream_frame_size(1, input);
+    const size_t row = input.width * pixel_bytes;
+    scratch.rows.resize(block_rows * row);
+    scratch.prepared.resize(row);
+}
+
+int main(int argc, char **argv)
+{
+    const char *deviation_path = parse_command_line(argc, argv);
     Stream input, deviation;
     stream_open(1, input, nullptr);
-    stream_open(1, deviation, operands(cl)[0]);
+    stream_open(1, deviation, deviation_path);
     stream_check_compatible(1, input, deviation);
     settings.jobs = std::min(settings.jobs, input.height);
     stream_print_and_flush_head(1, input);
 
+    allocate_scratch(input);
     run_frame_pairs(1, input, deviation, standard_output,
                     [](unsigned char *out, unsigned char *in, unsigned char *sd,
                        Stream &stream, Stream &, size_t, size_t) {
-                        const Frame f{out, in, sd, stream.width, stream.height,
-                                      stream.width * pixel_bytes,
-                                      std::max(stream.width, stream.height)};
-                        scratch.rows.resize(block_rows * f.row);
-                        scratch.prepared.resize(f.row);
-                        blur_frame(f);
+                        blur_frame(Frame{out, in, sd, stream.width, stream.height,
+                                         stream.width * pixel_bytes,
+                                         std::max(stream.width, stream.height)});
                     });
     crew_end(1, crew);
     return 0;

@@ -3,6 +3,7 @@
 // that only the lightness flips.
 #include "control_stream.h"
 #include "diagnostics.h"
+#include "flag_options.h"
 
 static const char synopsis[] = "[-iw] mask-stream";
 
@@ -23,16 +24,12 @@ static void invert_luma(Stream &input, Stream &mask, size_t n)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
     bool inverted = false, mask_white = false;
-    for (int letter; (letter = scan_option(cl, "iw"));)
-        (letter == 'i' ? inverted : mask_white) = true;
-    if (operand_count(cl) != 1)
-        usage(cl);
+    const char *mask = scan_flags(argc, argv, synopsis, "iw", {&inverted, &mask_white}, 1)[0];
     static void (*const routines[2][2])(Stream &, Stream &, size_t) = {
         {invert_luma<false, false>, invert_luma<false, true>},
         {invert_luma<true, false>, invert_luma<true, true>},
     };
-    run_under_control(operands(cl)[0], routines[inverted][mask_white]);
+    run_under_control(mask, routines[inverted][mask_white]);
     return 0;
 }

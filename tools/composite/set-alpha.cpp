@@ -2,6 +2,7 @@
 // value, Y weighted by the mask's alpha (with -i the complement of Y).
 #include "control_stream.h"
 #include "diagnostics.h"
+#include "flag_options.h"
 
 static const char synopsis[] = "[-i] alpha-stream";
 
@@ -15,12 +16,8 @@ static void set_alpha(Stream &input, Stream &mask, size_t n)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
     bool inverted = false;
-    while (scan_option(cl, "i"))
-        inverted = true;
-    if (operand_count(cl) != 1)
-        usage(cl);
-    run_under_control(operands(cl)[0], inverted ? set_alpha<true> : set_alpha<false>);
+    const char *alpha = scan_flags(argc, argv, synopsis, "i", {&inverted}, 1)[0];
+    run_under_control(alpha, inverted ? set_alpha<true> : set_alpha<false>);
     return 0;
 }

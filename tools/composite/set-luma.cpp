@@ -2,6 +2,7 @@
 // value (Y weighted by alpha), X and Z moved by the same amount as Y.
 #include "control_stream.h"
 #include "diagnostics.h"
+#include "flag_options.h"
 
 static const char synopsis[] = "luma-stream";
 
@@ -18,9 +19,6 @@ static void set_luma(Stream &input, Stream &control, size_t n)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
-    if (scan_option(cl, "") || operand_count(cl) != 1)
-        usage(cl);
-    run_under_control(operands(cl)[0], set_luma);
+    run_under_control(scan_flags(argc, argv, synopsis, "", {}, 1)[0], set_luma);
     return 0;
 }

@@ -3,6 +3,7 @@
 // luma stays.  0 gives grey, 1 leaves the pixel, above 1 saturates.
 #include "control_stream.h"
 #include "diagnostics.h"
+#include "flag_options.h"
 
 static const char synopsis[] = "[-w] saturation-stream";
 
@@ -21,13 +22,8 @@ static void set_saturation(Stream &input, Stream &control, size_t n)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
     bool control_white = false;
-    while (scan_option(cl, "w"))
-        control_white = true;
-    if (operand_count(cl) != 1)
-        usage(cl);
-    run_under_control(operands(cl)[0],
-                      control_white ? set_saturation<true> : set_saturation<false>);
+    const char *control = scan_flags(argc, argv, synopsis, "w", {&control_white}, 1)[0];
+    run_under_control(control, control_white ? set_saturation<true> : set_saturation<false>);
     return 0;
 }

@@ -3,6 +3,7 @@
 // leave fading trails.  A recursive blend over time.
 #include "diagnostics.h"
 #include "drivers.h"
+#include "flag_options.h"
 
 #include <cstring>
 
@@ -36,13 +37,10 @@ static void lay_over(unsigned char *out, const unsigned char *frame, const unsig
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
-    if (scan_option(cl, "") || operand_count(cl) != 1)
-        usage(cl);
-
+    const char *alpha_path = scan_flags(argc, argv, synopsis, "", {}, 1)[0];
     Stream input{}, alpha{};
     stream_open(1, input, nullptr);
-    stream_open(1, alpha, operands(cl)[0]);
+    stream_open(1, alpha, alpha_path);
     stream_check_compatible(1, input, alpha);
     stream_print_and_flush_head(1, input);
     run_frame_pixels(1, input, alpha, standard_output, lay_over);

@@ -2,6 +2,7 @@
 // matrices with exact double constants, every sum formed left to right.
 #pragma once
 
+#include "numbers.h"
 #include "stream_format.h"
 
 #include <cstdint>
@@ -23,6 +24,14 @@ struct Xyz {
 // Linear sRGB to CIE XYZ (D65, Y of white = 1) and back.
 Xyz rgb_to_xyz(double r, double g, double b);
 Rgb xyz_to_rgb(double x, double y, double z);
+
+// The -d option of sRGB values given as integers: a depth of 1 to 64 bits,
+// whose values run from 0 to 2^depth - 1.
+inline int option_depth(int status, const char *text)
+{
+    return option_int(status, 'd', text, 1, 64);
+}
+inline uint64_t depth_maxval(int depth) { return UINT64_MAX >> (64 - depth); }
 
 // An ffmpeg ayuv64le pixel: 16-bit samples of alpha and of sRGB-encoded luma
 // and chroma at video levels, as ffmpeg reads and writes them: luma 0 to 1 is
@@ -104,4 +113,22 @@ inline Value cache_convert(ConversionCache<KeyBytes, Value> &cache, const unsign
         slot.value = convert(key);
     }
     return slot.value;
+}
+
+// Runs pass(convert), where convert(key) is the conversion of a pixel's
+// bytes: convert_pixel(key, true), the fast matrix, or convert_pixel(key,
+// false), the exact one, through `cache` of the pixels seen lately.
+template <size_t KeyBytes, class Value, class ConvertPixel, class Pass>
+void pass_conversion(ConversionCache<KeyBytes, Value> &cache, bool fast,
+                     ConvertPixel convert_pixel, Pass &&pass)
+{
+    if (fast) {
+        pass([convert_pixel](const unsigned char *key) { return convert_pixel(key, true); });
+        return;
+    }
+    const auto exact = [convert_pixel](const unsigned char *key) {
+        return convert_pixel(key, false);
+    };
+    cache_start(cache, exact);
+    pass([&cache, exact](const unsigned char *key) { return cache_convert(cache, key, exact); });
 }

@@ -20,6 +20,12 @@
 
 static const char synopsis[] = "[-h] [-f | -p]";
 
+struct Options {
+    bool headless = false; // -h: the pixels without a stream head
+    bool farbfeld = false; // -f: the image is farbfeld
+    bool pam = false;      // -p: the image is PAM
+};
+
 // A width or height text of this many characters or more is refused.
 constexpr size_t dimension_text_limit = 25;
 
@@ -290,45 +296,65 @@ static void convert_image(Image &image)
     });
 }
 
-int main(int argc, char **argv)
+static Options parse_command_line(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
-    bool farbfeld = false, pam = false, headless = false;
+    Options options;
     for (int letter; (letter = scan_option(cl, "hfp"));) {
         switch (letter) {
-        case 'h': headless = true; break;
-        case 'f': farbfeld = true; break;
-        case 'p': pam = true; break;
+        case 'h': options.headless = true; break;
+        case 'f': options.farbfeld = true; break;
+        case 'p': options.pam = true; break;
         }
     }
-    if ((farbfeld && pam) || operand_count(cl))
+    if ((options.farbfeld && options.pam) || operand_count(cl))
         usage(cl);
+    return options;
+}
 
-    Image image{};
-    stream_attach(1, image.in, 0, "<stdin>");
-    image.failure_hint = farbfeld ? "not a valid farbfeld file, try without -f"
-                         : pam    ? "not a valid RGBA portable arbitrary map file, try without -p"
-                                  : "convertion failed, if converting a farbfeld file, try -f";
+// The line printed when the input is not an image of the kind expected.
+static const char *failure_hint(const Options &options)
+{
+    if (options.farbfeld)
+        return "not a valid farbfeld file, try without -f";
+    if (options.pam)
+        return "not a valid RGBA portable arbitrary map file, try without -p";
+    // Scripts match this message as it is written.
+    return "convertion failed, if converting a farbfeld file, try -f";
+}
+
+// Reads the image's head from standard input, or from convert's PAM output
+// when the image is neither farbfeld nor PAM; returns convert, if started.
+static Child read_image_head(Image &image, const Options &options)
+{
     Child child{-1, -1};
-    if (farbfeld) {
+    if (options.farbfeld) {
         read_farbfeld_head(image);
-    } else {
-        if (!pam) {
-            child = start_convert();
-            image.in.fd = child.fd;
-            image.in.file = "<subprocess>";
-        }
-        read_pam_head(image);
+        return child;
     }
+    if (!options.pam) {
+        child = start_convert();
+        image.in.fd = child.fd;
+        image.in.file = "<subprocess>";
+    }
+    read_pam_head(image);
+    return child;
+}
 
-    if (!headless) {
-        Stream head{};
-        head.frames = 1;
-        head.width = image.width;
-        head.height = image.height;
-        strcpy(head.pixfmt, "xyza");
-        stream_print_and_flush_head(1, head);
-    }
+// The head of the one-frame stream the image becomes.
+static void print_stream_head(const Image &image)
+{
+    Stream head{};
+    head.frames = 1;
+    head.width = image.width;
+    head.height = image.height;
+    strcpy(head.pixfmt, "xyza");
+    stream_print_and_flush_head(1, head);
+}
+
+// convert_image for the image's sample size.
+static void convert_samples(Image &image)
+{
     switch (image.sample_bytes) {
     case 1: convert_image<1>(image); break;
     case 2: convert_image<2>(image); break;
@@ -339,7 +365,18 @@ int main(int argc, char **argv)
     case 7: convert_image<7>(image); break;
     default: convert_image<8>(image); break;
     }
+}
 
+int main(int argc, char **argv)
+{
+    const Options options = parse_command_line(argc, argv);
+    Image image{};
+    stream_attach(1, image.in, 0, "<stdin>");
+    image.failure_hint = failure_hint(options);
+    const Child child = read_image_head(image, options);
+    if (!options.headless)
+        print_stream_head(image);
+    convert_samples(image);
     if (child.pid >= 0) {
         close(child.fd);
         finish_child(1, child.pid);

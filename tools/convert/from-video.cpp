@@ -150,16 +150,13 @@ static void decode(int from, const Output &output, Convert convert)
 // of the pixels seen lately.
 static void decode_pixels(int from, const Output &output, bool fast)
 {
-    if (fast) {
-        decode(from, output,
-               [](const unsigned char *p) { return yuv_to_xyz(load_ayuv(p), true); });
-        return;
-    }
     static ConversionCache<ayuv_bytes, Pixel> cache;
-    const auto exact = [](const unsigned char *p) { return yuv_to_xyz(load_ayuv(p), false); };
-    cache_start(cache, exact);
-    decode(from, output,
-           [&](const unsigned char *p) { return cache_convert(cache, p, exact); });
+    pass_conversion(
+        cache, fast,
+        [](const unsigned char *p, bool fast_matrix) {
+            return yuv_to_xyz(load_ayuv(p), fast_matrix);
+        },
+        [&](auto convert) { decode(from, output, convert); });
 }
 
 static Settings scan_command_line(int argc, char **argv)

@@ -14,6 +14,11 @@ constexpr int default_depth = 16;
 // farbfeld samples are 16 bits.
 constexpr int farbfeld_depth = 16;
 
+struct Options {
+    int depth = default_depth; // -d: bits per sample, 1 to 64
+    bool farbfeld = false;     // -f: farbfeld instead of PAM
+};
+
 struct Quantiser {
     uint64_t maxval; // 2^depth - 1
     double scale;    // maxval as a double (2^64 at depth 64)
@@ -92,36 +97,44 @@ static PamHead pam_head(const Stream &stream, uint64_t maxval)
     return head;
 }
 
-int main(int argc, char **argv)
+static Options parse_command_line(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
-    int depth = default_depth;
-    bool farbfeld = false;
+    Options options;
     for (int letter; (letter = scan_option(cl, "d:f"));) {
-        switch (letter) {
-        case 'd': depth = option_int(1, 'd', cl.arg, 1, 64); break;
-        case 'f': farbfeld = true; break;
-        }
+        if (letter == 'd')
+            options.depth = option_depth(1, cl.arg);
+        else
+            options.farbfeld = true;
     }
-    if ((farbfeld && depth != farbfeld_depth) || operand_count(cl))
+    if ((options.farbfeld && options.depth != farbfeld_depth) || operand_count(cl))
         usage(cl);
+    return options;
+}
 
-    Stream stream;
-    stream_open(1, stream, nullptr);
-    const uint64_t maxval = UINT64_MAX >> (64 - depth);
-    const Quantiser q{maxval, double(maxval), size_t(depth + 7) / 8};
-    const PamHead head = pam_head(stream, maxval);
+static Quantiser quantiser_for(int depth)
+{
+    const uint64_t maxval = depth_maxval(depth);
+    return Quantiser{maxval, double(maxval), size_t(depth + 7) / 8};
+}
 
-    // The first image's head comes at once, even for a stream without pixels.
+// The first image's head comes at once, even for a stream without pixels.
+static void print_first_head(const Stream &stream, bool farbfeld, const PamHead &head)
+{
     if (farbfeld)
         print_farbfeld_head(stream);
     else
         fwrite(head.text, 1, head.length, stdout);
     if (fflush(stdout) || ferror(stdout))
         fail(1, "%s:", standard_output.name);
+}
 
-    // Frames go by the pixels that arrive, whatever the head's frame count
-    // says: the first pixel after a whole frame begins the next image.
+// Frames go by the pixels that arrive, whatever the head's frame count says:
+// the first pixel after a whole frame begins the next image, with a head of
+// its own.
+static void convert_frames(Stream &stream, const Quantiser &q, bool farbfeld,
+                           const PamHead &head)
+{
     uint64_t frame_pixels, left;
     if (__builtin_mul_overflow(stream.width, stream.height, &frame_pixels))
         frame_pixels = UINT64_MAX; // more than any input holds
@@ -154,5 +167,16 @@ int main(int argc, char **argv)
         }
         write_or_fail(1, standard_output, out, length);
     });
+}
+
+int main(int argc, char **argv)
+{
+    const Options options = parse_command_line(argc, argv);
+    Stream stream;
+    stream_open(1, stream, nullptr);
+    const Quantiser q = quantiser_for(options.depth);
+    const PamHead head = pam_head(stream, q.maxval);
+    print_first_head(stream, options.farbfeld, head);
+    convert_frames(stream, q, options.farbfeld, head);
     return 0;
 }

@@ -9,7 +9,14 @@
 
 static const char synopsis[] = "[-s | -S | -t] width height left top";
 
+// The rectangle alone, or the whole frame with -s, -S or -t.
 enum class Mode { plain, keep, cut, tile };
+
+struct Options {
+    Mode mode = Mode::plain;
+    uint64_t width, height; // of the rectangle
+    uint64_t left, top;     // its place in the frame
+};
 
 // The rectangle in bytes and rows of a frame of `row` bytes per row.
 struct Area {
@@ -58,51 +65,60 @@ static void tile(unsigned char *out, const unsigned char *frame, size_t frame_he
     tile_rows(out, a.row, frame_height, a.top, a.height);
 }
 
-int main(int argc, char **argv)
+static Options parse_command_line(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
-    Mode mode = Mode::plain;
+    Options options;
     bool conflict = false;
     for (int letter; (letter = scan_option(cl, "sSt"));) {
         Mode chosen = letter == 's' ? Mode::keep : letter == 'S' ? Mode::cut : Mode::tile;
-        conflict |= mode != Mode::plain && mode != chosen;
-        mode = chosen;
+        conflict |= options.mode != Mode::plain && options.mode != chosen;
+        options.mode = chosen;
     }
     if (conflict || operand_count(cl) != 4)
         usage(cl);
     char **words = operands(cl);
-    uint64_t width = operand_uint(1, "the width", words[0], 1, UINT64_MAX);
-    uint64_t height = operand_uint(1, "the height", words[1], 1, UINT64_MAX);
-    uint64_t left = operand_uint(1, "the left position", words[2], 0, UINT64_MAX);
-    uint64_t top = operand_uint(1, "the top position", words[3], 0, UINT64_MAX);
+    options.width = operand_uint(1, "the width", words[0], 1, UINT64_MAX);
+    options.height = operand_uint(1, "the height", words[1], 1, UINT64_MAX);
+    options.left = operand_uint(1, "the left position", words[2], 0, UINT64_MAX);
+    options.top = operand_uint(1, "the top position", words[3], 0, UINT64_MAX);
+    return options;
+}
 
-    Stream stream;
-    stream_open(1, stream, nullptr);
+static void require_area_inside(const Stream &stream, const Options &o)
+{
     uint64_t right, bottom;
-    if (__builtin_add_overflow(left, width, &right) || right > stream.width ||
-        __builtin_add_overflow(top, height, &bottom) || bottom > stream.height)
+    if (__builtin_add_overflow(o.left, o.width, &right) || right > stream.width ||
+        __builtin_add_overflow(o.top, o.height, &bottom) || bottom > stream.height)
         fail(1, "crop area extends beyond original image\n");
+}
 
+// The plain crop has the rectangle's size; the other ways keep the frame's.
+static void print_head(const Stream &stream, const Options &o)
+{
     Stream head = stream;
-    if (mode == Mode::plain) {
-        head.width = width;
-        head.height = height;
+    if (o.mode == Mode::plain) {
+        head.width = o.width;
+        head.height = o.height;
     }
     stream_print_and_flush_head(1, head);
+}
 
+static void crop_frames(Stream &stream, const Options &o)
+{
     const size_t frame_size = stream_frame_size(1, stream);
     const size_t p = stream.pixel_size;
-    const Area area{stream.width * p, left * p, width * p, top, height};
+    const Area area{stream.width * p, o.left * p, o.width * p, o.top, o.height};
     unsigned char *frame = allocate_or_fail(1, frame_size);
     // The tiles are built in a second buffer; -s and -S change the input frame
     // in place; the rectangle alone is written from the frame.
-    unsigned char *out = mode == Mode::tile ? allocate_or_fail(1, frame_size) : nullptr;
-    iovec *rows = mode == Mode::plain
-                      ? reinterpret_cast<iovec *>(allocate_or_fail(1, height * sizeof(iovec)))
+    unsigned char *out = o.mode == Mode::tile ? allocate_or_fail(1, frame_size) : nullptr;
+    iovec *rows = o.mode == Mode::plain
+                      ? reinterpret_cast<iovec *>(allocate_or_fail(1, o.height * sizeof(iovec)))
                       : nullptr;
 
     while (stream_read_frame(1, stream, frame, frame_size)) {
-        switch (mode) {
+        switch (o.mode) {
         case Mode::plain: crop(rows, frame, area); continue;
         case Mode::keep: keep(frame, stream.height, area); break;
         case Mode::cut: cut(frame, area); break;
@@ -113,5 +129,15 @@ int main(int argc, char **argv)
     free(rows);
     free(out);
     free(frame);
+}
+
+int main(int argc, char **argv)
+{
+    const Options options = parse_command_line(argc, argv);
+    Stream stream;
+    stream_open(1, stream, nullptr);
+    require_area_inside(stream, options);
+    print_head(stream, options);
+    crop_frames(stream, options);
     return 0;
 }

@@ -9,6 +9,11 @@
 
 static const char synopsis[] = "[-l left] [-r right] [-a above] [-b below] [-t]";
 
+struct Options {
+    uint64_t left = 0, right = 0, above = 0, below = 0; // margins in pixels
+    bool tiled = false; // -t: the margins tile the frame
+};
+
 // The input frame's place in the output frame, in bytes and rows.
 struct Placement {
     size_t in_row;     // input row length
@@ -76,62 +81,92 @@ static void tile(unsigned char *out, const unsigned char *frame, const Placement
     tile_rows(out, m.out_row, m.out_height, m.above, m.in_height);
 }
 
-int main(int argc, char **argv)
+static Options parse_command_line(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
-    uint64_t left = 0, right = 0, above = 0, below = 0;
-    bool tiled = false;
+    Options options;
     for (int letter; (letter = scan_option(cl, "l:r:a:b:t"));) {
         switch (letter) {
-        case 'l': left = option_uint(1, 'l', cl.arg, 0, UINT64_MAX); break;
-        case 'r': right = option_uint(1, 'r', cl.arg, 0, UINT64_MAX); break;
-        case 'a': above = option_uint(1, 'a', cl.arg, 0, UINT64_MAX); break;
-        case 'b': below = option_uint(1, 'b', cl.arg, 0, UINT64_MAX); break;
-        case 't': tiled = true; break;
+        case 'l': options.left = option_uint(1, 'l', cl.arg, 0, UINT64_MAX); break;
+        case 'r': options.right = option_uint(1, 'r', cl.arg, 0, UINT64_MAX); break;
+        case 'a': options.above = option_uint(1, 'a', cl.arg, 0, UINT64_MAX); break;
+        case 'b': options.below = option_uint(1, 'b', cl.arg, 0, UINT64_MAX); break;
+        case 't': options.tiled = true; break;
         }
     }
     if (operand_count(cl))
         usage(cl);
+    return options;
+}
 
+// The output's head: the input's with the margins added, fatal when the
+// output frame is too large.
+static Stream output_head(const Stream &stream, const Options &o)
+{
+    Stream head = stream;
+    if (__builtin_add_overflow(stream.width, o.left, &head.width) ||
+        __builtin_add_overflow(head.width, o.right, &head.width))
+        fail(1, "%s: output video is too wide\n", standard_output.name);
+    if (__builtin_add_overflow(stream.height, o.above, &head.height) ||
+        __builtin_add_overflow(head.height, o.below, &head.height))
+        fail(1, "%s: output video is too tall\n", standard_output.name);
+    require_frame_size(1, head.width, head.height, stream.pixel_size, "output",
+                       standard_output.name);
+    return head;
+}
+
+// Tiles are built in an output frame of their own; zero margins come from
+// one row of zero bytes, between the input's rows as pieces of a frame.
+struct Margins {
+    unsigned char *out; // the output frame, or the row of zeros
+    iovec *pieces;      // zero margins only
+};
+
+static Margins allocate_margins(const Placement &m, bool tiled)
+{
+    if (tiled)
+        return Margins{allocate_or_fail(1, m.out_row * m.out_height), nullptr};
+    unsigned char *zeros = allocate_zeroed_or_fail(1, m.out_row);
+    return Margins{zeros, allocate_pieces(m.out_height)};
+}
+
+// Every frame with its margins: zero margins around rows copied by position
+// when the input is a regular file that allows it, else frame by frame.
+static void extend_frames(Stream &stream, unsigned char *frame, const Margins &margins,
+                          const Placement &m, bool tiled)
+{
+    off_t start = tiled ? -1 : stream_file_offset(stream, m.in_row);
+    if (start >= 0) {
+        run_file_frames(1, stream, uint64_t(start),
+                        [&](uint64_t at) { place_by_position(stream, at, margins.out, m); });
+        return;
+    }
+    while (stream_read_frame(1, stream, frame, m.in_row * m.in_height)) {
+        if (!tiled) {
+            place(margins.pieces, frame, margins.out, m);
+            continue;
+        }
+        tile(margins.out, frame, m);
+        write_or_fail(1, standard_output, margins.out, m.out_row * m.out_height);
+    }
+}
+
+int main(int argc, char **argv)
+{
+    const Options options = parse_command_line(argc, argv);
     Stream stream;
     stream_open(1, stream, nullptr);
     const size_t frame_size = stream_frame_size(1, stream);
     unsigned char *frame = allocate_or_fail(1, frame_size);
-
-    Stream head = stream;
-    if (__builtin_add_overflow(stream.width, left, &head.width) ||
-        __builtin_add_overflow(head.width, right, &head.width))
-        fail(1, "%s: output video is too wide\n", standard_output.name);
-    if (__builtin_add_overflow(stream.height, above, &head.height) ||
-        __builtin_add_overflow(head.height, below, &head.height))
-        fail(1, "%s: output video is too tall\n", standard_output.name);
+    const Stream head = output_head(stream, options);
     const size_t p = stream.pixel_size;
-    require_frame_size(1, head.width, head.height, p, "output", standard_output.name);
-    const size_t out_size = head.width * head.height * p;
-    // Tiles are built in a frame of their own; zero margins come from one row
-    // of zero bytes.
-    unsigned char *out = tiled ? allocate_or_fail(1, out_size) : allocate_zeroed_or_fail(1, head.width * p);
-    iovec *pieces = tiled ? nullptr : allocate_pieces(head.height);
-    stream_print_and_flush_head(1, head);
-
     const Placement m{stream.width * p, stream.height, head.width * p, head.height,
-                      left * p, above};
-    off_t start = tiled ? -1 : stream_file_offset(stream, m.in_row);
-    if (start >= 0) {
-        run_file_frames(1, stream, uint64_t(start),
-                        [&](uint64_t at) { place_by_position(stream, at, out, m); });
-        return 0;
-    }
-    while (stream_read_frame(1, stream, frame, frame_size)) {
-        if (!tiled) {
-            place(pieces, frame, out, m);
-            continue;
-        }
-        tile(out, frame, m);
-        write_or_fail(1, standard_output, out, out_size);
-    }
-    free(pieces);
-    free(out);
+                      options.left * p, options.above};
+    const Margins margins = allocate_margins(m, options.tiled);
+    stream_print_and_flush_head(1, head);
+    extend_frames(stream, frame, margins, m, options.tiled);
+    free(margins.pieces);
+    free(margins.out);
     free(frame);
     return 0;
 }

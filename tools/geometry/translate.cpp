@@ -4,6 +4,7 @@
 #include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
+#include "flag_options.h"
 
 #include <cmath>
 #include <cstdint>
@@ -143,17 +144,12 @@ static void run_filling(Stream &in, Translation &t)
 
 int main(int argc, char **argv)
 {
-    CommandLine cl = scan_begin(argc, argv, synopsis);
     bool wrapping = false, negate = false;
-    for (int letter; (letter = scan_option(cl, "wp"));)
-        (letter == 'w' ? wrapping : negate) = true;
-    if (operand_count(cl) != 1)
-        usage(cl);
-
+    const char *translation = scan_flags(argc, argv, synopsis, "wp", {&wrapping, &negate}, 1)[0];
     Stream in;
     stream_open(1, in, nullptr);
     Translation t{{}, negate, false, {}};
-    stream_open(1, t.stream, operands(cl)[0]);
+    stream_open(1, t.stream, translation);
     if (t.stream.width != 1 || t.stream.height != 1)
         fail(1, "translation-stream does not have 1x1 geometry\n");
     stream_print_and_flush_head(1, in);
