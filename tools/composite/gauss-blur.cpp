@@ -750,13 +750,14 @@ static const char *parse_command_line(int argc, char **argv)
     return operands(cl)[0];
 }
 
-// The rows of one process's scratch, for frames of the input's width, made
-// once before the frames.  A frame too large fails here as it would in the
-// frame loop.
-static void allocate_scratch(const Stream &input)
+// The rows of one process's scratch for frames `row` bytes wide, made with
+// the first frame: only once the driver has mapped the frames, so that a
+// frame too large for memory fails at that mapping ("mmap:"), and an input
+// without frames allocates nothing.
+static void prepare_scratch(size_t row)
 {
-    stream_frame_size(1, input);
-    const size_t row = input.width * pixel_bytes;
+    if (!scratch.prepared.empty())
+        return;
     scratch.rows.resize(block_rows * row);
     scratch.prepared.resize(row);
 }
@@ -771,10 +772,10 @@ int main(int argc, char **argv)
     settings.jobs = std::min(settings.jobs, input.height);
     stream_print_and_flush_head(1, input);
 
-    allocate_scratch(input);
     run_frame_pairs(1, input, deviation, standard_output,
                     [](unsigned char *out, unsigned char *in, unsigned char *sd,
                        Stream &stream, Stream &, size_t, size_t) {
+                        prepare_scratch(stream.width * pixel_bytes);
                         blur_frame(Frame{out, in, sd, stream.width, stream.height,
                                          stream.width * pixel_bytes,
                                          std::max(stream.width, stream.height)});
