@@ -34,9 +34,6 @@ template <class Routine>
 void run_under_control(const char *path, Routine &&routine)
 {
     Stream input{}, control{};
-    stream_open(1, input, nullptr);
-    stream_open(1, control, path);
-    stream_check_compatible(1, input, control);
-    stream_print_and_flush_head(1, input);
+    stream_open_pair_and_pass_head(1, input, control, path);
     run_two_streams(1, input, control, standard_output, routine);
 }

@@ -184,6 +184,14 @@ void stream_open_and_pass_head(int status, Stream &stream)
     stream_print_and_flush_head(status, stream);
 }
 
+void stream_open_pair_and_pass_head(int status, Stream &input, Stream &other, const char *path)
+{
+    stream_open(status, input, nullptr);
+    stream_open(status, other, path);
+    stream_check_compatible(status, input, other);
+    stream_print_and_flush_head(status, input);
+}
+
 bool frame_size_fits(size_t width, size_t height, size_t pixel_size)
 {
     if (!pixel_size)

@@ -66,6 +66,9 @@ void stream_print_and_flush_head(int status, const Stream &stream);
 // Opens standard input and passes its head on unchanged: the start of every
 // program whose output has the geometry of its input.
 void stream_open_and_pass_head(int status, Stream &stream);
+// Opens standard input and the stream at `path`, which must agree with it in
+// geometry and pixel format, and passes the input's head on unchanged.
+void stream_open_pair_and_pass_head(int status, Stream &input, Stream &other, const char *path);
 bool frame_size_fits(size_t width, size_t height, size_t pixel_size);
 void require_frame_size(int status, size_t width, size_t height, size_t pixel_size,
                         const char *prefix, const char *name);

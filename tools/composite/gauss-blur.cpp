@@ -766,11 +766,8 @@ int main(int argc, char **argv)
 {
     const char *deviation_path = parse_command_line(argc, argv);
     Stream input, deviation;
-    stream_open(1, input, nullptr);
-    stream_open(1, deviation, deviation_path);
-    stream_check_compatible(1, input, deviation);
+    stream_open_pair_and_pass_head(1, input, deviation, deviation_path);
     settings.jobs = std::min(settings.jobs, input.height);
-    stream_print_and_flush_head(1, input);
 
     run_frame_pairs(1, input, deviation, standard_output,
                     [](unsigned char *out, unsigned char *in, unsigned char *sd,

@@ -39,10 +39,7 @@ int main(int argc, char **argv)
 {
     const char *alpha_path = scan_flags(argc, argv, synopsis, "", {}, 1)[0];
     Stream input{}, alpha{};
-    stream_open(1, input, nullptr);
-    stream_open(1, alpha, alpha_path);
-    stream_check_compatible(1, input, alpha);
-    stream_print_and_flush_head(1, input);
+    stream_open_pair_and_pass_head(1, input, alpha, alpha_path);
     run_frame_pixels(1, input, alpha, standard_output, lay_over);
     return 0;
 }
