@@ -280,37 +280,32 @@ TEST(Drivers, FramePairsTooLarge)
 // whole and cut streams fed in pieces that split pixels, the left one slowly.
 TEST(Drivers, FramePixelsAsFramePairs)
 {
-    auto blend = [](double o, double l, double r) { return o * 0.5 + l - r; };
-    auto by_pairs = [&](const std::string &left, const std::string &right) {
+    // out = out / 2 + left - right over n bytes.
+    auto blend = [](unsigned char *out, const unsigned char *l, const unsigned char *r, size_t n) {
+        for (size_t k = 0; k < n; k += 8)
+            store_double(out + k, load_double(out + k) * 0.5 + load_double(l + k) - load_double(r + k));
+    };
+    auto fed = [](const std::string &left, const std::string &right, auto driver) {
         return run_function([&] {
             program_name = "p";
             Stream l, r;
             open_fed(l, "<l>", left, 40, 300);
             open_fed(r, "<r>", right, 24);
+            driver(l, r);
+        });
+    };
+    auto by_pairs = [&](const std::string &left, const std::string &right) {
+        return fed(left, right, [&](Stream &l, Stream &r) {
             run_frame_pairs(1, l, r, standard_output,
                             [&](unsigned char *out, unsigned char *lf, unsigned char *rf, Stream &,
-                                Stream &, size_t size, size_t) {
-                                for (size_t k = 0; k < size; k += 8)
-                                    store_double(out + k, blend(load_double(out + k),
-                                                                load_double(lf + k),
-                                                                load_double(rf + k)));
-                            });
+                                Stream &, size_t size, size_t) { blend(out, lf, rf, size); });
         });
     };
     auto by_pixels = [&](const std::string &left, const std::string &right) {
-        return run_function([&] {
-            program_name = "p";
-            Stream l, r;
-            open_fed(l, "<l>", left, 40, 300);
-            open_fed(r, "<r>", right, 24);
+        return fed(left, right, [&](Stream &l, Stream &r) {
             run_frame_pixels(1, l, r, standard_output,
                              [&](unsigned char *out, const unsigned char *lf,
-                                 const unsigned char *rf, size_t n, size_t) {
-                                 for (size_t k = 0; k < n; k += 8)
-                                     store_double(out + k, blend(load_double(out + k),
-                                                                 load_double(lf + k),
-                                                                 load_double(rf + k)));
-                             });
+                                 const unsigned char *rf, size_t n, size_t) { blend(out, lf, rf, n); });
         });
     };
     const std::string left = make_stream(3, 3, 2, ramp(72, 1)), right = make_stream(3, 3, 2, ramp(72, 0.25));
