@@ -167,32 +167,6 @@ static std::string not_built(const std::string &name)
     return "program not built: " + name + " (build it with cmake --build build)\n";
 }
 
-RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
-              std::source_location loc)
-{
-    std::string file = argv.at(0);
-    if (file.find('/') == std::string::npos) {
-        file = program_path(file);
-        if (access(file.c_str(), X_OK) != 0) {
-            RunResult result;
-            result.status = 127;
-            result.err = not_built(argv[0]);
-            ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
-                << command_line(argv) << ": " << result.err.substr(0, result.err.size() - 1);
-            return result;
-        }
-    }
-    return spawn(file, argv, options);
-}
-
-RunResult run(const std::vector<std::string> &argv, const std::string &input,
-              std::source_location loc)
-{
-    RunOptions options;
-    options.input = input;
-    return run(argv, options, loc);
-}
-
 // The words of a command line that name programs of the suite ("rv-" and
 // lower-case letters and hyphens, at the start of a word) missing from the
 // bin directory.
@@ -215,17 +189,48 @@ static std::vector<std::string> missing_programs(const std::string &command)
     return missing;
 }
 
+RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
+              std::source_location loc)
+{
+    std::string file = argv.at(0);
+    if (file == "sh") {
+        file = "/bin/sh";
+    } else if (file.find('/') == std::string::npos) {
+        file = program_path(file);
+        if (access(file.c_str(), X_OK) != 0) {
+            RunResult result;
+            result.status = 127;
+            result.err = not_built(argv[0]);
+            ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
+                << command_line(argv) << ": " << result.err.substr(0, result.err.size() - 1);
+            return result;
+        }
+    }
+    RunResult result = spawn(file, argv, options);
+    if (argv.size() == 3 && argv[0] == "sh" && argv[1] == "-c" && result.status == 127 &&
+        result.err.find("not found") != std::string::npos)
+        for (const std::string &name : missing_programs(argv[2])) {
+            result.err += not_built(name);
+            ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
+                << argv[2] << ": " << not_built(name).substr(0, not_built(name).size() - 1);
+        }
+    return result;
+}
+
+RunResult run(const std::vector<std::string> &argv, const std::string &input,
+              std::source_location loc)
+{
+    RunOptions options;
+    options.input = input;
+    return run(argv, options, loc);
+}
+
+std::vector<std::string> shell(const std::string &command) { return {"sh", "-c", command}; }
+
 RunResult run_shell(const std::string &command, const RunOptions &options,
                     std::source_location loc)
 {
-    RunResult result = spawn("/bin/sh", {"sh", "-c", command}, options);
-    if (result.status == 127 && result.err.find("not found") != std::string::npos)
-        for (const std::string &name : missing_programs(command)) {
-            result.err += not_built(name);
-            ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
-                << command << ": " << not_built(name).substr(0, not_built(name).size() - 1);
-        }
-    return result;
+    return run(shell(command), options, loc);
 }
 
 RunResult pipeline(const std::string &command, const std::string &input,

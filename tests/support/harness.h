@@ -36,16 +36,20 @@ std::string program_path(const std::string &name);
 std::string bin_dir();
 
 // Runs argv; argv[0] is a program name resolved in the build's bin directory
-// (it stays argv[0] as given, so diagnostics start with the short name).  A
-// program missing there is a test failure that names it, and the result is
-// status 127 with "program not built: NAME ..." on standard error.
+// (it stays argv[0] as given, so diagnostics start with the short name), "sh"
+// for /bin/sh, or a path.  A program missing from the bin directory is a test
+// failure that names it; the result is then status 127 and "program not
+// built: NAME ..." on standard error.
 RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
               std::source_location loc = std::source_location::current());
 RunResult run(const std::vector<std::string> &argv, const std::string &input = {},
               std::source_location loc = std::source_location::current());
-// Runs a /bin/sh command line with the bin directory first in PATH.  When the
-// shell cannot find a program of the suite that is not built, the failure
-// names it.
+// The argv of a /bin/sh command line ({"sh", "-c", command}), for run and the
+// checks below; the bin directory comes first in PATH.  When the shell does
+// not find a program of the suite because it is not built, the failure and
+// the result's standard error name it.
+std::vector<std::string> shell(const std::string &command);
+// Runs a /bin/sh command line (run(shell(command), options)).
 RunResult run_shell(const std::string &command, const RunOptions &options = {},
                     std::source_location loc = std::source_location::current());
 // Runs a shell pipeline of the built programs with `input` on standard input.
