@@ -19,15 +19,15 @@ struct RunResult {
 };
 
 struct RunOptions {
-    std::string input;             // bytes fed to standard input (a pipe)
-    std::string stdin_path;        // or a file opened as standard input
-    std::string stdout_path;       // standard output into this file instead of a pipe
-    std::vector<std::string> path; // directories put first in PATH
-    std::string cwd;
-    bool close_stdin = false;      // start with descriptor 0 closed
-    bool close_stdout = false;     // start with descriptor 1 closed
-    size_t input_chunk = 0;        // feed the input in pieces of this size (0: at once)
-    unsigned input_delay_us = 0;   // pause between pieces
+    std::string input{};             // bytes fed to standard input (a pipe)
+    std::string stdin_path{};        // or a file opened as standard input
+    std::string stdout_path{};       // standard output into this file instead of a pipe
+    std::vector<std::string> path{}; // directories put first in PATH
+    std::string cwd{};
+    bool close_stdin = false;        // start with descriptor 0 closed
+    bool close_stdout = false;       // start with descriptor 1 closed
+    size_t input_chunk = 0;          // feed the input in pieces of this size (0: at once)
+    unsigned input_delay_us = 0;     // pause between pieces
 };
 
 // Full path of a built program (e.g. "rv-to-text").
