@@ -99,6 +99,22 @@ static void wait_for(pid_t pid, RunResult &result)
         result.signal = WTERMSIG(wstatus);
 }
 
+// In a child: the file at `path` (or the pipe end `pipe_fd` when there is no
+// path) becomes descriptor `target`; a file that does not open ends the child
+// with status 126.
+static void open_as(const std::string &path, int flags, int pipe_fd, int target)
+{
+    if (path.empty()) {
+        dup2(pipe_fd, target);
+        return;
+    }
+    int fd = open(path.c_str(), flags, 0644);
+    if (fd < 0)
+        _exit(126);
+    dup2(fd, target);
+    close(fd);
+}
+
 static RunResult spawn(const std::string &file, const std::vector<std::string> &argv,
                        const RunOptions &options)
 {
@@ -113,24 +129,8 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
         signal(SIGPIPE, SIG_DFL);
         if (!options.cwd.empty() && chdir(options.cwd.c_str()))
             _exit(126);
-        if (!options.stdin_path.empty()) {
-            int fd = open(options.stdin_path.c_str(), O_RDONLY);
-            if (fd < 0)
-                _exit(126);
-            dup2(fd, 0);
-            close(fd);
-        } else {
-            dup2(in[0], 0);
-        }
-        if (!options.stdout_path.empty()) {
-            int fd = open(options.stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd < 0)
-                _exit(126);
-            dup2(fd, 1);
-            close(fd);
-        } else {
-            dup2(out[1], 1);
-        }
+        open_as(options.stdin_path, O_RDONLY, in[0], 0);
+        open_as(options.stdout_path, O_WRONLY | O_CREAT | O_TRUNC, out[1], 1);
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
