@@ -329,6 +329,22 @@ RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &
     return r;
 }
 
+RunResult expect_success(const std::vector<std::string> &argv, const RunOptions &options,
+                         std::source_location loc)
+{
+    RunResult r = run(argv, options, loc);
+    check_end(argv, r, 0, "", loc);
+    return r;
+}
+
+RunResult expect_success(const std::vector<std::string> &argv, const std::string &input,
+                         std::source_location loc)
+{
+    RunOptions options;
+    options.input = input;
+    return expect_success(argv, options, loc);
+}
+
 RunResult expect_output(const std::vector<std::string> &argv, const std::string &input,
                         const std::string &expected_out, std::source_location loc)
 {

@@ -74,6 +74,12 @@ RunResult expect_output(const std::vector<std::string> &argv, const std::string 
 RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &options,
                         const std::string &expected_out,
                         std::source_location loc = std::source_location::current());
+// The run succeeds: status 0 and nothing on standard error; the output is
+// the caller's to check.
+RunResult expect_success(const std::vector<std::string> &argv, const std::string &input = {},
+                         std::source_location loc = std::source_location::current());
+RunResult expect_success(const std::vector<std::string> &argv, const RunOptions &options,
+                         std::source_location loc = std::source_location::current());
 // Whether two byte strings are equal; when not, a short account: both
 // strings if small, else their sizes and the first byte where they differ.
 // For EXPECT_TRUE(same_bytes(r.out, expected)).
