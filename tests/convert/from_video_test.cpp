@@ -255,8 +255,8 @@ TEST(FromVideo, Failures)
     for (std::string out : {std::string("/dev/stdout"), std::string("/dev/null"), fifo}) {
         std::remove(s.dir.file("ffprobe.args").c_str());
         std::remove(s.dir.file("ffmpeg.args").c_str());
-        s.fails({s.input, out},
-                "rv-from-video: " + out + ": not a regular file; an output of another kind needs -L\n");
+        s.fails({s.input, out}, "rv-from-video: " + out +
+                                    ": not a regular file; an output of another kind needs -L\n");
         EXPECT_FALSE(s.ran("ffprobe"));
         EXPECT_FALSE(s.ran("ffmpeg"));
     }
@@ -297,7 +297,8 @@ TEST(FromVideo, Failures)
     TempDir empty;
     expect_failure(shell("PATH=" + empty.path + " exec " + program_path("rv-from-video") +
                          " -w1 -h1 " + s.input + " " + s.output),
-                   "", program_path("rv-from-video") + ": exec ffmpeg: No such file or directory\n");
+                   "",
+                   program_path("rv-from-video") + ": exec ffmpeg: No such file or directory\n");
 }
 
 // The real ffmpeg and ffprobe.  Without -q ffmpeg talks on standard error.

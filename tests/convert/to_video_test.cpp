@@ -110,10 +110,12 @@ TEST(ToVideo, ArgumentsAndSamples)
                         "-s:v\n3x2\n-i\n-\n-c:v\nffv1\nout.mkv\n");
     EXPECT_EQ(s.fed(), got);
     s.ok({"25", "-q", "out.mkv"}, stream);
-    EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n-q\nout.mkv\n");
+    EXPECT_EQ(s.args(),
+              "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n-q\nout.mkv\n");
 
     // Out-of-range values of every kind are clamped, never wrapped.
-    s.ok({"25", "out.mkv"}, make_stream(1, 2, 1, {inf, inf, -inf, inf, 1e300, -1e300, 1e300, -inf}));
+    s.ok({"25", "out.mkv"},
+         make_stream(1, 2, 1, {inf, inf, -inf, inf, 1e300, -1e300, 1e300, -inf}));
     got = s.fed();
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0][0], 65535u);
@@ -166,8 +168,8 @@ TEST(ToVideo, Failures)
     // ffmpeg that stops reading: the broken pipe ends the program.
     StandIn quitter(0, "");
     write_script(quitter.dir.file("ffmpeg"), "exit 0\n");
-    RunResult r = run(quitter.argv({"10", "o.mkv"}),
-                      quitter.options(make_stream(1, 512, 512, std::vector<double>(512 * 512 * 4))));
+    const std::string large = make_stream(1, 512, 512, std::vector<double>(512 * 512 * 4));
+    RunResult r = run(quitter.argv({"10", "o.mkv"}), quitter.options(large));
     EXPECT_EQ(r.signal, SIGPIPE);
 
     StandIn s;
@@ -181,7 +183,8 @@ TEST(ToVideo, Failures)
     EXPECT_EQ(s.args(), "");
 
     TempDir empty;
-    expect_failure(shell("PATH=" + empty.path + " exec " + program_path("rv-to-video") + " 10 o.mkv"),
+    expect_failure(shell("PATH=" + empty.path + " exec " + program_path("rv-to-video") +
+                         " 10 o.mkv"),
                    stream_head(0, 1, 1),
                    program_path("rv-to-video") + ": exec ffmpeg: No such file or directory\n");
 }
@@ -235,8 +238,8 @@ TEST(ToVideo, RealVideo)
 
     // Encoded again, every sample is within one step of the first encoding.
     std::string again = dir.file("again.mkv");
-    expect_output({"rv-to-video", "-q", "10", "-c:v", "ffv1", again}, RunOptions{.stdin_path = back},
-                  "");
+    expect_output({"rv-to-video", "-q", "10", "-c:v", "ffv1", again},
+                  RunOptions{.stdin_path = back}, "");
     std::vector<Samples> first = samples(ffmpeg_decoded(video, "ayuv64le"));
     std::vector<Samples> second = samples(ffmpeg_decoded(again, "ayuv64le"));
     ASSERT_EQ(first.size(), size_t(3 * 64 * 48));
@@ -255,12 +258,11 @@ TEST(ToVideo, RealLevels)
     TempDir dir;
     for (std::string luma : {"0", "0.05", "0.2", "0.5", "0.8", "1"}) {
         std::string video = dir.file("card" + luma + ".mkv");
-        expect_output(shell("rv-single-colour -w 4 -h 2 " + luma + " | rv-to-video -q 1 -c:v ffv1 " +
-                            video),
-                      "", "");
+        const std::string card = "rv-single-colour -w 4 -h 2 " + luma;
+        expect_output(shell(card + " | rv-to-video -q 1 -c:v ffv1 " + video), "", "");
         const std::string shown = ffmpeg_decoded(video, "rgba");
         ASSERT_EQ(shown.size(), 32u);
-        RunResult r = expect_success(shell("rv-single-colour -w 4 -h 2 " + luma + " | rv-to-image -d 8"));
+        RunResult r = expect_success(shell(card + " | rv-to-image -d 8"));
         ASSERT_NE(r.out.find("ENDHDR\n"), std::string::npos);
         expect_within_one(pam_body(r.out), shown, luma);
     }
