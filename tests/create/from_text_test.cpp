@@ -42,9 +42,8 @@ TEST(FromText, NumbersAndLines)
         many.push_back(i * 0.25 - 7);
         text += std::to_string(i * 0.25 - 7) + (i % 3 ? " " : "\n");
     }
-    const struct {
-        std::string input, out;
-    } cases[] = {
+    // Each text and the stream it gives.
+    const std::pair<std::string, std::string> cases[] = {
         {"1 1 1 xyza\n1 2 3 4\n", pixel},
         {"1 1 1 xyza\n1\n2\n3\n4\n", pixel},
         {"1 1 1 xyza\n 1\t2\r\n\v3\f  4", pixel},
@@ -57,9 +56,9 @@ TEST(FromText, NumbersAndLines)
         {std::string(1008, '0') + "1 1 1 xyza\n1 2 3 4\n",
          text_head(std::string(1008, '0') + "1 1 1 xyza") + doubles({1, 2, 3, 4})},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.input.substr(0, 40)));
-        expect_output({"rv-from-text"}, c.input, c.out);
+    for (const auto &[input, out] : cases) {
+        SCOPED_TRACE(testing::PrintToString(input.substr(0, 40)));
+        expect_output({"rv-from-text"}, input, out);
     }
 }
 

@@ -104,14 +104,10 @@ zpty -w -n z "$1"$'\t'
 wait_for "$2"
 zpty -d z
 )zsh");
-    struct Case {
-        const char *line, *shown;
-    } cases[] = {
-        {"rv-arith ", "abs  add  div  exp  log  max  min  mul  sub"},
-        {"rv-crop -", "-S  -s  -t"},
-        {"rv-cut 0 end cl", "rv-cut 0 end clip.rv"},
-    };
-    for (const auto &c : cases)
-        expect_success(shell("zsh -f tab.zsh '" + std::string(c.line) + "' '" + c.shown + "'"),
+    // The line typed before TAB, and what the screen then shows.
+    for (auto [line, shown] : {std::pair{"rv-arith ", "abs  add  div  exp  log  max  min  mul  sub"},
+                               {"rv-crop -", "-S  -s  -t"},
+                               {"rv-cut 0 end cl", "rv-cut 0 end clip.rv"}})
+        expect_success(shell("zsh -f tab.zsh '" + std::string(line) + "' '" + shown + "'"),
                        RunOptions{.cwd = dir.path});
 }

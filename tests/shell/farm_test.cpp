@@ -110,9 +110,8 @@ TEST(Farm, RefusedCommandLines)
     const std::string usage = "usage: rv-farm [-s] [-j jobs] [-n parts] [-S sshlogin]... "
                               "[-B file]... [-E name]... -o output-file input-file chain\n";
     const std::string range = " must be an integer in [1, 999999999]\n";
-    struct Case {
-        std::string arguments, message;
-    } cases[] = {
+    // The arguments, and rv-farm's message.
+    const std::pair<std::string, std::string> cases[] = {
         {"in.rv rv-flop", usage},
         {"-o out.rv in.rv", usage},
         {"-x -o out.rv in.rv rv-flop", usage},
@@ -124,8 +123,8 @@ TEST(Farm, RefusedCommandLines)
         {"-o out.rv endless.rv rv-flop",
          "rv-farm: endless.rv: the head does not count its frames (rv-rewrite-head counts them)\n"},
     };
-    for (const auto &c : cases) {
-        expect_failure(farm(c.arguments), in(dir), c.message);
+    for (const auto &[arguments, message] : cases) {
+        expect_failure(farm(arguments), in(dir), message);
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.rv")));
     }
 }

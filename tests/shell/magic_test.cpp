@@ -19,9 +19,8 @@ TEST(Magic, NamesStreams)
                   in_dir, "");
     write_file(dir.file("text.rv"), "16 1920 1080 xyza\nno magic\n");
     write_file(dir.file("wrong.rv"), std::string("1 2 3 xyza\n\0uivg", 17) + doubles({1, 2, 3, 4}));
-    struct Case {
-        const char *file, *named;
-    } cases[] = {
+    // Each file and what file(1) names it.
+    const std::pair<const char *, const char *> cases[] = {
         {"grey.rv", "rv stream, 16 frames, 1920 x 2, xyza"},
         {"grey.rvd", "rv frame-difference stream, 16 frames, 1920 x 2, xyza"},
         // All zero bytes: a raw first pixel that no record header can be.
@@ -31,8 +30,8 @@ TEST(Magic, NamesStreams)
         {"endless.rv", "rv stream, endless, 1920 x 1080, xyza"},
     };
     const std::string file = "file -b -m '" RV_SOURCE_DIR "/magic/rv' ";
-    for (const auto &c : cases)
-        expect_output(shell(file + c.file), in_dir, std::string(c.named) + "\n");
+    for (auto [name, named] : cases)
+        expect_output(shell(file + name), in_dir, std::string(named) + "\n");
     for (const char *other : {"text.rv", "wrong.rv"}) {
         RunResult result = expect_success(shell(file + other), in_dir);
         EXPECT_EQ(result.out.find("rv "), std::string::npos) << other << ": " << result.out;

@@ -239,6 +239,8 @@ RunResult pipeline(const std::string &command, const std::string &input,
 
 std::string command_line(const std::vector<std::string> &argv)
 {
+    if (argv.size() == 3 && argv[0] == "sh" && argv[1] == "-c")
+        return argv[2];
     std::string line;
     for (const std::string &arg : argv) {
         if (!line.empty())

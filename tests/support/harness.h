@@ -18,6 +18,8 @@ struct RunResult {
     std::string err;
 };
 
+// How a program runs; e.g. RunOptions{.input = bytes, .stdout_path = "/dev/full"}
+// (designated fields in this order).
 struct RunOptions {
     std::string input{};             // bytes fed to standard input (a pipe)
     std::string stdin_path{};        // or a file opened as standard input
@@ -84,7 +86,8 @@ RunResult expect_success(const std::vector<std::string> &argv, const RunOptions 
 // strings if small, else their sizes and the first byte where they differ.
 // For EXPECT_TRUE(same_bytes(r.out, expected)).
 testing::AssertionResult same_bytes(const std::string &actual, const std::string &expected);
-// A command line as a shell would show it, long arguments shortened.
+// A command line as a shell would show it, long arguments shortened; of a
+// shell(command), the command.
 std::string command_line(const std::vector<std::string> &argv);
 
 // Whether an external program is found in PATH.
