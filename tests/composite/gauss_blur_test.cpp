@@ -15,6 +15,24 @@ struct Options {
     uint64_t spread = 0; // 0: whole line
 };
 
+// A way of calling the blur and what it means to the models.
+struct Mode {
+    std::vector<std::string> args;
+    Options o;
+};
+
+// rv-gauss-blur [-j jobs] args... sd
+std::vector<std::string> blur_command(const std::vector<std::string> &args, const std::string &sd,
+                                      const char *jobs = nullptr)
+{
+    std::vector<std::string> argv{"rv-gauss-blur"};
+    if (jobs)
+        argv.insert(argv.end(), {"-j", jobs});
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.push_back(sd);
+    return argv;
+}
+
 // What both models do before the passes: colour weighted by alpha (unless
 // -a), and with -c the chroma against the white point.
 void premultiply(std::vector<double> &in, size_t count, const Options &o)
@@ -45,11 +63,16 @@ void unpremultiply(std::vector<double> &out, size_t count, const Options &o)
     }
 }
 
-// A plain reference of the scatter blur of one frame: every source pixel
-// adds its weighted value into every target of its window, channel by
-// channel, with exp called afresh for every weight.
-std::vector<double> reference(std::vector<double> in, const std::vector<double> &sd,
-                              size_t w, size_t h, Options o)
+// What both models share: the colour premultiplied, a horizontal and a
+// vertical pass (or the one asked for), and the colour divided again.  In a
+// pass every source pixel p at position x of a line of length len, with the
+// deviations s of which blur[k] tells the n channels to blur, stays where it
+// is when there is nothing to blur (deviation alpha 0, or n = 0); else its
+// other channels stay and scatter(p, s, blur, n, x, len, add) spreads the
+// blurred ones by add(j, k, value) into target j of the line.
+template <typename Scatter>
+std::vector<double> blur_model(std::vector<double> in, const std::vector<double> &sd, size_t w,
+                               size_t h, Options o, const Scatter &scatter)
 {
     if (!o.h && !o.v)
         o.h = o.v = true;
@@ -59,52 +82,25 @@ std::vector<double> reference(std::vector<double> in, const std::vector<double> 
     auto pass = [&](bool horizontal) {
         std::fill(out.begin(), out.end(), 0.0);
         const size_t lines = horizontal ? h : w, len = horizontal ? w : h;
-        auto at = [&](size_t line, size_t pos) {
-            return 4 * (horizontal ? line * w + pos : pos * w + line);
-        };
         for (size_t line = 0; line < lines; line++)
             for (size_t x = 0; x < len; x++) {
-                const double *p = &in[at(line, x)], *q = &sd[at(line, x)];
+                auto add = [&](size_t j, int k, double v) {
+                    out[4 * (horizontal ? line * w + j : j * w + line) + k] += v;
+                };
+                const size_t i = 4 * (horizontal ? line * w + x : x * w + line);
+                const double *p = &in[i], *q = &sd[i];
                 double s[3];
-                for (int k = 0; k < 3; k++)
-                    s[k] = (o.y || o.c ? q[1] : q[k]) * q[3];
                 bool blur[3];
-                int n = 0;
+                unsigned n = 0;
                 for (int k = 0; k < 3; k++) {
-                    blur[k] = s[k] > 0 && !(o.c && k == 1);
-                    n += blur[k];
+                    s[k] = (o.y || o.c ? q[1] : q[k]) * q[3];
+                    n += blur[k] = s[k] > 0 && !(o.c && k == 1);
                 }
-                if (q[3] == 0 || n == 0) {
-                    for (int k = 0; k < 4; k++)
-                        out[at(line, x) + k] += p[k];
-                    continue;
-                }
-                double radius = inf_;
-                if (o.autor) {
-                    radius = 0;
-                    for (int k = 0; k < 3; k++)
-                        if (blur[k])
-                            radius = std::max(radius, std::floor(3 * s[k] + 0.5));
-                    radius = std::max(radius, 1.0);
-                } else if (o.spread) {
-                    radius = double(o.spread);
-                }
-                for (int k = 0; k < 3; k++) {
-                    if (!blur[k]) {
-                        out[at(line, x) + k] += p[k];
-                        continue;
-                    }
-                    const double amp = 1 / std::sqrt(2 * 3.141592653589793 * s[k] * s[k]);
-                    const double ex = -1 / (2 * s[k] * s[k]);
-                    for (size_t j = 0; j < len; j++) {
-                        const double d = double(j) - double(x);
-                        if (std::fabs(d) > radius)
-                            continue;
-                        const double wt = amp * std::exp(d * d * ex);
-                        out[at(line, j) + k] += p[k] * wt;
-                        out[at(line, j) + 3] += p[3] * wt / n;
-                    }
-                }
+                for (int k = 0; k < 4; k++)
+                    if (q[3] == 0 || n == 0 || (k < 3 && !blur[k]))
+                        add(x, k, p[k]);
+                if (q[3] != 0 && n != 0)
+                    scatter(p, s, blur, n, x, len, add);
             }
     };
     if (o.h)
@@ -115,6 +111,41 @@ std::vector<double> reference(std::vector<double> in, const std::vector<double> 
         pass(false);
     unpremultiply(out, count, o);
     return out;
+}
+
+// A plain reference of the scatter blur of one frame: every source pixel
+// adds its weighted value into every target of its window, channel by
+// channel, with exp called afresh for every weight.
+std::vector<double> reference(const std::vector<double> &in, const std::vector<double> &sd,
+                              size_t w, size_t h, const Options &o)
+{
+    return blur_model(in, sd, w, h, o, [&](const double *p, const double *s, const bool *blur,
+                                            unsigned n, size_t x, size_t len, auto add) {
+        double radius = inf_;
+        if (o.autor) {
+            radius = 0;
+            for (int k = 0; k < 3; k++)
+                if (blur[k])
+                    radius = std::max(radius, std::floor(3 * s[k] + 0.5));
+            radius = std::max(radius, 1.0);
+        } else if (o.spread) {
+            radius = double(o.spread);
+        }
+        for (int k = 0; k < 3; k++) {
+            if (!blur[k])
+                continue;
+            const double amp = 1 / std::sqrt(2 * 3.141592653589793 * s[k] * s[k]);
+            const double ex = -1 / (2 * s[k] * s[k]);
+            for (size_t j = 0; j < len; j++) {
+                const double d = double(j) - double(x);
+                if (std::fabs(d) > radius)
+                    continue;
+                const double wt = amp * std::exp(d * d * ex);
+                add(j, k, p[k] * wt);
+                add(j, 3, p[3] * wt / n);
+            }
+        }
+    });
 }
 
 // Deterministic values in [lo, hi).
@@ -149,13 +180,8 @@ void check(const std::vector<std::string> &args, const std::vector<double> &in,
 {
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, w, h, sd));
-    std::vector<std::string> argv{"rv-gauss-blur"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    argv.push_back(dir.file("sd"));
-    std::string what;
-    for (const std::string &a : args)
-        what += a + " ";
-    RunResult r = run(argv, make_stream(1, w, h, in));
+    const std::string what = testing::PrintToString(args);
+    RunResult r = run(blur_command(args, dir.file("sd")), make_stream(1, w, h, in));
     ASSERT_EQ(r.status, 0) << what << r.err;
     EXPECT_EQ(r.err, "");
     const std::string head = stream_head(1, w, h);
@@ -238,10 +264,10 @@ TEST(GaussBlur, ZeroDeviationAlphaKeepsPixels)
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, 3, 2, sd));
     for (bool no_alpha : {false, true}) {
-        std::vector<std::string> argv{"rv-gauss-blur", dir.file("sd")};
-        if (no_alpha)
-            argv.insert(argv.begin() + 1, "-a");
-        RunResult r = run(argv, make_stream(1, 3, 2, in));
+        RunResult r = run(blur_command(no_alpha ? std::vector<std::string>{"-a"}
+                                                : std::vector<std::string>{},
+                                       dir.file("sd")),
+                          make_stream(1, 3, 2, in));
         ASSERT_EQ(r.status, 0) << r.err;
         std::vector<double> out = to_doubles(r.out, stream_head(1, 3, 2).size());
         ASSERT_EQ(out.size(), 4 * n);
@@ -271,10 +297,7 @@ static std::vector<double> reach_of(size_t width, size_t from, double deviation,
     sd[4 * from + 3] = 1;
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, width, 1, sd));
-    std::vector<std::string> argv{"rv-gauss-blur"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    argv.push_back(dir.file("sd"));
-    RunResult r = run(argv, make_stream(1, width, 1, in));
+    RunResult r = run(blur_command(args, dir.file("sd")), make_stream(1, width, 1, in));
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<double> out = to_doubles(r.out, stream_head(1, width, 1).size());
     std::vector<double> alpha;
@@ -449,79 +472,45 @@ namespace {
 // each source pixel scatters, line by line in increasing position, with the
 // weight a·exp(d²·e) of every target computed afresh; one weight serves all
 // four channels when the three kernels are the same (equal a and e).
-std::vector<double> exact_blur(std::vector<double> in, const std::vector<double> &sd,
-                               size_t w, size_t h, Options o)
+std::vector<double> exact_blur(const std::vector<double> &in, const std::vector<double> &sd,
+                               size_t w, size_t h, const Options &o)
 {
-    const double pi = 3.141592653589793;
-    if (!o.h && !o.v)
-        o.h = o.v = true;
-    const size_t count = w * h;
-    premultiply(in, count, o);
-    std::vector<double> out(4 * count);
-    auto pass = [&](bool horizontal) {
-        std::fill(out.begin(), out.end(), 0.0);
-        const size_t lines = horizontal ? h : w, len = horizontal ? w : h;
-        auto at = [&](size_t line, size_t pos) {
-            return 4 * (horizontal ? line * w + pos : pos * w + line);
+    return blur_model(in, sd, w, h, o, [&](const double *p, const double *s, const bool *blur,
+                                            unsigned n, size_t x, size_t len, auto add) {
+        const double pi = 3.141592653589793;
+        double a[3], e[3];
+        for (int k = 0; k < 3; k++) {
+            a[k] = 1 / std::sqrt(((s[k] + s[k]) * s[k]) * pi);
+            e[k] = -1 / (2 * (s[k] * s[k]));
+        }
+        size_t r = len;
+        if (o.autor) {
+            double most = 0;
+            for (int k = 0; k < 3; k++)
+                if (blur[k])
+                    most = std::max(most, std::floor(3 * s[k] + 0.5));
+            r = most >= double(len) ? len : std::max(size_t(most), size_t(1));
+        } else if (o.spread) {
+            r = std::min<uint64_t>(o.spread, len);
+        }
+        const size_t lo = x > r ? x - r : 0, hi = r < len - x ? x + r + 1 : len;
+        auto weight = [&](int k, size_t j) {
+            const double d = double(j < x ? x - j : j - x);
+            return a[k] * std::exp(d * d * e[k]);
         };
-        for (size_t line = 0; line < lines; line++)
-            for (size_t x = 0; x < len; x++) {
-                const double *p = &in[at(line, x)], *q = &sd[at(line, x)];
-                double s[3], a[3], e[3];
-                bool blur[3];
-                unsigned n = 0;
-                for (int k = 0; k < 3; k++) {
-                    s[k] = (o.y || o.c ? q[1] : q[k]) * q[3];
-                    n += blur[k] = s[k] > 0 && !(o.c && k == 1);
-                    a[k] = 1 / std::sqrt(((s[k] + s[k]) * s[k]) * pi);
-                    e[k] = -1 / (2 * (s[k] * s[k]));
+        if (n == 3 && a[0] == a[1] && a[1] == a[2] && e[0] == e[1] && e[1] == e[2]) {
+            for (size_t j = lo; j < hi; j++)
+                for (int k = 0; k < 4; k++)
+                    add(j, k, p[k] * weight(0, j));
+            return;
+        }
+        for (int k = 0; k < 3; k++)
+            if (blur[k])
+                for (size_t j = lo; j < hi; j++) {
+                    add(j, k, p[k] * weight(k, j));
+                    add(j, 3, p[3] * weight(k, j) / n);
                 }
-                if (q[3] == 0 || n == 0) {
-                    for (int k = 0; k < 4; k++)
-                        out[at(line, x) + k] += p[k];
-                    continue;
-                }
-                size_t r = len;
-                if (o.autor) {
-                    double most = 0;
-                    for (int k = 0; k < 3; k++)
-                        if (blur[k])
-                            most = std::max(most, std::floor(3 * s[k] + 0.5));
-                    r = most >= double(len) ? len : std::max(size_t(most), size_t(1));
-                } else if (o.spread) {
-                    r = std::min<uint64_t>(o.spread, len);
-                }
-                const size_t lo = x > r ? x - r : 0, hi = r < len - x ? x + r + 1 : len;
-                auto weight = [&](int k, size_t j) {
-                    const double d = double(j < x ? x - j : j - x);
-                    return a[k] * std::exp(d * d * e[k]);
-                };
-                if (n == 3 && a[0] == a[1] && a[1] == a[2] && e[0] == e[1] && e[1] == e[2]) {
-                    for (size_t j = lo; j < hi; j++)
-                        for (int k = 0; k < 4; k++)
-                            out[at(line, j) + k] += p[k] * weight(0, j);
-                    continue;
-                }
-                for (int k = 0; k < 3; k++) {
-                    if (!blur[k]) {
-                        out[at(line, x) + k] += p[k];
-                        continue;
-                    }
-                    for (size_t j = lo; j < hi; j++) {
-                        out[at(line, j) + k] += p[k] * weight(k, j);
-                        out[at(line, j) + 3] += p[3] * weight(k, j) / n;
-                    }
-                }
-            }
-    };
-    if (o.h)
-        pass(true);
-    if (o.h && o.v)
-        in = out;
-    if (o.v)
-        pass(false);
-    unpremultiply(out, count, o);
-    return out;
+    });
 }
 
 // Random samples, drawn from ordinary values and from the values that end
@@ -606,10 +595,6 @@ void expect_exact(const RunResult &r, const std::string &head, const std::vector
 
 TEST(GaussBlur, SameBitsAsFirstWritten)
 {
-    struct Mode {
-        std::vector<std::string> args;
-        Options o;
-    };
     const std::vector<Mode> modes = {
         {{}, {}},
         {{"-s", "auto"}, {.autor = true}},
@@ -649,15 +634,10 @@ TEST(GaussBlur, SameBitsAsFirstWritten)
                     want.insert(want.end(), out.begin(), out.end());
                 }
                 for (const char *jobs : {"1", "2", "3", "8"}) {
-                    std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
-                    argv.insert(argv.end(), mode.args.begin(), mode.args.end());
-                    argv.push_back(dir.file("sd"));
-                    std::string what = std::to_string(w) + "x" + std::to_string(h) + " sd frames " +
-                                       std::to_string(sd_frames);
-                    for (const std::string &a : argv)
-                        what += " " + a;
+                    const auto argv = blur_command(mode.args, dir.file("sd"), jobs);
                     expect_exact(run(argv, make_stream(2, w, h, in)), stream_head(2, w, h), want,
-                                 what);
+                                 std::to_string(w) + "x" + std::to_string(h) + " sd frames " +
+                                     std::to_string(sd_frames) + " " + testing::PrintToString(argv));
                 }
             }
         }
@@ -693,9 +673,7 @@ TEST(GaussBlur, SameBytesAsFirstBuild)
     write_file(dir.file("sd"), make_stream(2, w, h, random_deviation(2 * n, draw)));
     for (const auto &[args, hash] : cases)
         for (const char *jobs : {"1", "3"}) {
-            std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
-            argv.insert(argv.end(), args.begin(), args.end());
-            argv.push_back(dir.file("sd"));
+            const auto argv = blur_command(args, dir.file("sd"), jobs);
             const RunResult r = run(argv, input);
             ASSERT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(fnv(r.out), hash) << testing::PrintToString(argv);
@@ -707,10 +685,6 @@ TEST(GaussBlur, TallFramesInBandsSameBits)
     // Frames tall enough for the processes to share them by bands of rows
     // that each read the source rows within reach: small radii, sources
     // infinite and NaN at times, deviations repeated and varied.
-    struct Mode {
-        std::vector<std::string> args;
-        Options o;
-    };
     const std::vector<Mode> modes = {
         {{"-s", "1"}, {.spread = 1}},
         {{"-s", "2", "-y"}, {.y = true, .spread = 2}},
@@ -737,9 +711,7 @@ TEST(GaussBlur, TallFramesInBandsSameBits)
         for (const Mode &mode : modes) {
             const std::vector<double> want = exact_blur(in, sd, w, h, mode.o);
             for (const char *jobs : {"1", "2", "3", "5"}) {
-                std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
-                argv.insert(argv.end(), mode.args.begin(), mode.args.end());
-                argv.push_back(dir.file("sd"));
+                const auto argv = blur_command(mode.args, dir.file("sd"), jobs);
                 expect_exact(run(argv, make_stream(1, w, h, in)), stream_head(1, w, h), want,
                              testing::PrintToString(argv) + " " + std::to_string(w) + "x" +
                                  std::to_string(h));
