@@ -60,14 +60,6 @@ inline std::string mapped(size_t frames, size_t width, size_t height, const Sour
 // a mod n in [0, n) for any signed a.
 inline long long modulo(long long a, long long n) { return (a % n + n) % n; }
 
-// Runs a shell pipeline of the built programs with `input` on standard input.
-inline RunResult pipeline(const std::string &command, const std::string &input)
-{
-    RunOptions options;
-    options.input = input;
-    return run_shell(command, options);
-}
-
 // Runs `command` (a program of the build and its arguments) with `input` in
 // a regular file as standard input, after `skip` bytes of it that another
 // reader has taken, and standard output into a file when `to_file`.  The

@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -161,24 +162,179 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
     return result;
 }
 
-RunResult run(const std::vector<std::string> &argv, const RunOptions &options)
+static std::string not_built(const std::string &name)
 {
-    std::string file = argv.at(0);
-    if (file.find('/') == std::string::npos)
-        file = program_path(file);
-    return spawn(file, argv, options);
+    return "program not built: " + name + " (build it with cmake --build build)\n";
 }
 
-RunResult run(const std::vector<std::string> &argv, const std::string &input)
+// The words of a command line that name programs of the suite ("rv-" and
+// lower-case letters and hyphens, at the start of a word) missing from the
+// bin directory.
+static std::vector<std::string> missing_programs(const std::string &command)
+{
+    std::vector<std::string> missing;
+    for (size_t at = command.find("rv-"); at != std::string::npos;
+         at = command.find("rv-", at + 1)) {
+        if (at > 0 && !strchr(" \t\n|;&({`$'\"", command[at - 1]))
+            continue;
+        size_t end = at + 3;
+        while (end < command.size() &&
+               ((command[end] >= 'a' && command[end] <= 'z') || command[end] == '-'))
+            end++;
+        std::string name = command.substr(at, end - at);
+        if (name.size() > 3 && access(program_path(name).c_str(), X_OK) != 0 &&
+            std::find(missing.begin(), missing.end(), name) == missing.end())
+            missing.push_back(name);
+    }
+    return missing;
+}
+
+RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
+              std::source_location loc)
+{
+    std::string file = argv.at(0);
+    if (file == "sh") {
+        file = "/bin/sh";
+    } else if (file.find('/') == std::string::npos) {
+        file = program_path(file);
+        if (access(file.c_str(), X_OK) != 0) {
+            RunResult result;
+            result.status = 127;
+            result.err = not_built(argv[0]);
+            ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
+                << command_line(argv) << ": " << result.err.substr(0, result.err.size() - 1);
+            return result;
+        }
+    }
+    RunResult result = spawn(file, argv, options);
+    if (argv.size() == 3 && argv[0] == "sh" && argv[1] == "-c" && result.status == 127 &&
+        result.err.find("not found") != std::string::npos)
+        for (const std::string &name : missing_programs(argv[2])) {
+            result.err += not_built(name);
+            ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
+                << argv[2] << ": " << not_built(name).substr(0, not_built(name).size() - 1);
+        }
+    return result;
+}
+
+RunResult run(const std::vector<std::string> &argv, const std::string &input,
+              std::source_location loc)
 {
     RunOptions options;
     options.input = input;
-    return run(argv, options);
+    return run(argv, options, loc);
 }
 
-RunResult run_shell(const std::string &command, const RunOptions &options)
+std::vector<std::string> shell(const std::string &command) { return {"sh", "-c", command}; }
+
+RunResult run_shell(const std::string &command, const RunOptions &options,
+                    std::source_location loc)
 {
-    return spawn("/bin/sh", {"sh", "-c", command}, options);
+    return run(shell(command), options, loc);
+}
+
+RunResult pipeline(const std::string &command, const std::string &input,
+                   std::source_location loc)
+{
+    RunOptions options;
+    options.input = input;
+    return run_shell(command, options, loc);
+}
+
+std::string command_line(const std::vector<std::string> &argv)
+{
+    std::string line;
+    for (const std::string &arg : argv) {
+        if (!line.empty())
+            line += ' ';
+        std::string shown = arg.size() > 60 ? arg.substr(0, 57) + "..." : arg;
+        bool plain = !shown.empty() &&
+                     shown.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                             "0123456789-_+=.,:/@%") == std::string::npos;
+        line += plain ? shown : testing::PrintToString(shown);
+    }
+    return line;
+}
+
+testing::AssertionResult same_bytes(const std::string &actual, const std::string &expected)
+{
+    if (actual == expected)
+        return testing::AssertionSuccess();
+    auto failure = testing::AssertionFailure();
+    if (actual.size() <= 1000 && expected.size() <= 1000)
+        return failure << "\n  actual: " << testing::PrintToString(actual)
+                       << "\nexpected: " << testing::PrintToString(expected);
+    const size_t common = std::min(actual.size(), expected.size());
+    size_t at = 0;
+    while (at < common && actual[at] == expected[at])
+        at++;
+    auto around = [at](const std::string &s) {
+        size_t from = at < 16 ? 0 : at - 16;
+        return testing::PrintToString(s.substr(std::min(from, s.size()), 48));
+    };
+    return failure << "\n  actual: " << actual.size() << " bytes\nexpected: " << expected.size()
+                   << " bytes\nfirst difference at byte " << at << "; from byte "
+                   << (at < 16 ? 0 : at - 16) << ":\n  actual: " << around(actual)
+                   << "\nexpected: " << around(expected);
+}
+
+// Exit status and standard error of a run against what was expected, each
+// mismatch a failure at the caller's line.  False when the program is not
+// built (run has said so), and there is nothing more to check.
+static bool check_end(const std::vector<std::string> &argv, const RunResult &r, int status,
+                      const std::string &message, std::source_location loc)
+{
+    if (r.status == 127 && r.err == not_built(argv.at(0)))
+        return false;
+    const char *file = loc.file_name();
+    const int line = int(loc.line());
+    if (r.signal)
+        ADD_FAILURE_AT(file, line) << command_line(argv) << ": ended by signal " << r.signal
+                                   << ", expected exit status " << status
+                                   << "\nstandard error: " << testing::PrintToString(r.err);
+    else if (r.status != status)
+        ADD_FAILURE_AT(file, line) << command_line(argv) << ": exit status " << r.status
+                                   << ", expected " << status
+                                   << "\nstandard error: " << testing::PrintToString(r.err);
+    if (auto same = same_bytes(r.err, message); !same)
+        ADD_FAILURE_AT(file, line) << command_line(argv) << ": standard error" << same.message();
+    return true;
+}
+
+RunResult expect_failure(const std::vector<std::string> &argv, const RunOptions &options,
+                         const std::string &message, int status, std::source_location loc)
+{
+    RunResult r = run(argv, options, loc);
+    check_end(argv, r, status, message, loc);
+    return r;
+}
+
+RunResult expect_failure(const std::vector<std::string> &argv, const std::string &input,
+                         const std::string &message, int status, std::source_location loc)
+{
+    RunOptions options;
+    options.input = input;
+    return expect_failure(argv, options, message, status, loc);
+}
+
+RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &options,
+                        const std::string &expected_out, std::source_location loc)
+{
+    RunResult r = run(argv, options, loc);
+    if (!check_end(argv, r, 0, "", loc))
+        return r;
+    if (auto same = same_bytes(r.out, expected_out); !same)
+        ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
+            << command_line(argv) << ": standard output" << same.message();
+    return r;
+}
+
+RunResult expect_output(const std::vector<std::string> &argv, const std::string &input,
+                        const std::string &expected_out, std::source_location loc)
+{
+    RunOptions options;
+    options.input = input;
+    return expect_output(argv, options, expected_out, loc);
 }
 
 bool have_program(const char *name)

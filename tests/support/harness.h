@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <source_location>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 struct RunResult {
     int status = -1; // exit status, or -1 when ended by a signal
@@ -33,11 +36,50 @@ std::string program_path(const std::string &name);
 std::string bin_dir();
 
 // Runs argv; argv[0] is a program name resolved in the build's bin directory
-// (it stays argv[0] as given, so diagnostics start with the short name).
-RunResult run(const std::vector<std::string> &argv, const RunOptions &options);
-RunResult run(const std::vector<std::string> &argv, const std::string &input = {});
-// Runs a /bin/sh command line with the bin directory first in PATH.
-RunResult run_shell(const std::string &command, const RunOptions &options = {});
+// (it stays argv[0] as given, so diagnostics start with the short name), "sh"
+// for /bin/sh, or a path.  A program missing from the bin directory is a test
+// failure that names it; the result is then status 127 and "program not
+// built: NAME ..." on standard error.
+RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
+              std::source_location loc = std::source_location::current());
+RunResult run(const std::vector<std::string> &argv, const std::string &input = {},
+              std::source_location loc = std::source_location::current());
+// The argv of a /bin/sh command line ({"sh", "-c", command}), for run and the
+// checks below; the bin directory comes first in PATH.  When the shell does
+// not find a program of the suite because it is not built, the failure and
+// the result's standard error name it.
+std::vector<std::string> shell(const std::string &command);
+// Runs a /bin/sh command line (run(shell(command), options)).
+RunResult run_shell(const std::string &command, const RunOptions &options = {},
+                    std::source_location loc = std::source_location::current());
+// Runs a shell pipeline of the built programs with `input` on standard input.
+RunResult pipeline(const std::string &command, const std::string &input,
+                   std::source_location loc = std::source_location::current());
+
+// Checks of a run, reported at the caller's line with the command line.
+//
+// The run fails: exit status `status` and standard error exactly `message`
+// (the whole text).  The result tells what was written before the failure.
+RunResult expect_failure(const std::vector<std::string> &argv, const std::string &input,
+                         const std::string &message, int status = 1,
+                         std::source_location loc = std::source_location::current());
+RunResult expect_failure(const std::vector<std::string> &argv, const RunOptions &options,
+                         const std::string &message, int status = 1,
+                         std::source_location loc = std::source_location::current());
+// The run succeeds: status 0, nothing on standard error, standard output
+// exactly `expected_out`.
+RunResult expect_output(const std::vector<std::string> &argv, const std::string &input,
+                        const std::string &expected_out,
+                        std::source_location loc = std::source_location::current());
+RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &options,
+                        const std::string &expected_out,
+                        std::source_location loc = std::source_location::current());
+// Whether two byte strings are equal; when not, a short account: both
+// strings if small, else their sizes and the first byte where they differ.
+// For EXPECT_TRUE(same_bytes(r.out, expected)).
+testing::AssertionResult same_bytes(const std::string &actual, const std::string &expected);
+// A command line as a shell would show it, long arguments shortened.
+std::string command_line(const std::vector<std::string> &argv);
 
 // Whether an external program is found in PATH.
 bool have_program(const char *name);
