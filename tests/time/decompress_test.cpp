@@ -162,7 +162,8 @@ TEST(Decompress, CommandLineAndFailures)
 {
     expect_output({"rv-decompress", "--"}, stream_head(0, 1, 1) + record(32, 0),
                   stream_head(0, 1, 1) + std::string(32, '\0'));
-    const std::string usage = "usage: rv-decompress \n", huge = stream_head(1, 4, uint64_t(1) << 62);
+    const std::string usage = "usage: rv-decompress \n";
+    const std::string huge = stream_head(1, 4, uint64_t(1) << 62);
     const struct {
         std::vector<std::string> argv;
         std::string input, message, out; // out: written before the failure
@@ -170,7 +171,8 @@ TEST(Decompress, CommandLineAndFailures)
         {{"rv-decompress", "-z"}, stream_head(0, 1, 1), usage, ""},
         {{"rv-decompress", "x"}, stream_head(0, 1, 1), usage, ""},
         {{"rv-decompress", "--", "--"}, stream_head(0, 1, 1), usage, ""},
-        {{"rv-decompress"}, "not a stream\n", "rv-decompress: <stdin>: file format not supported\n", ""},
+        {{"rv-decompress"}, "not a stream\n",
+         "rv-decompress: <stdin>: file format not supported\n", ""},
         {{"rv-decompress"}, huge, "rv-decompress: <stdin>: video frame is too large\n", huge},
     };
     for (const auto &f : failures)
