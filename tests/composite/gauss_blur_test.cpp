@@ -434,7 +434,11 @@ TEST(GaussBlur, Errors)
     const std::string jobs = "rv-gauss-blur: argument of -j must be an integer in [1, 32767]\n";
     const std::string spread =
         "rv-gauss-blur: argument of -s must be an integer in [1, 18446744073709551615]\n";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+    write_file(dir.file("wide"), make_stream(1, 4, 1, std::vector<double>(16, 1.0)));
+    const struct {
+        std::vector<std::string> argv;
+        std::string message, input = {}, out = {}; // input: `in` when empty
+    } cases[] = {
         {{"rv-gauss-blur"}, use},
         {{"rv-gauss-blur", sd, sd}, use},
         {{"rv-gauss-blur", "-x", sd}, use},
@@ -449,21 +453,14 @@ TEST(GaussBlur, Errors)
         {{"rv-gauss-blur", "-s", "auto", "-s", "0", sd}, spread},
         {{"rv-gauss-blur", dir.file("missing")},
          "rv-gauss-blur: open " + dir.file("missing") + ": No such file or directory\n"},
+        {{"rv-gauss-blur", dir.file("wide")},
+         "rv-gauss-blur: videos do not have the same geometry\n"},
+        {{"rv-gauss-blur", sd}, "rv-gauss-blur: <stdin>: incomplete frame\n",
+         in.substr(0, in.size() - 1), stream_head(1, 2, 2)},
     };
-    for (const auto &[argv, message] : cases) {
-        RunResult r = run(argv, in);
-        EXPECT_EQ(r.status, 1) << argv.back();
-        EXPECT_EQ(r.err, message) << argv.back();
-        EXPECT_EQ(r.out, "");
-    }
-    write_file(dir.file("wide"), make_stream(1, 4, 1, std::vector<double>(16, 1.0)));
-    RunResult r = run({"rv-gauss-blur", dir.file("wide")}, in);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-gauss-blur: videos do not have the same geometry\n");
-    r = run({"rv-gauss-blur", sd}, in.substr(0, in.size() - 1));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-gauss-blur: <stdin>: incomplete frame\n");
-    EXPECT_EQ(r.out, stream_head(1, 2, 2));
+    for (const auto &c : cases)
+        EXPECT_EQ(expect_failure(c.argv, c.input.empty() ? in : c.input, c.message).out, c.out)
+            << command_line(c.argv);
 }
 
 namespace {
@@ -637,7 +634,7 @@ TEST(GaussBlur, SameBitsAsFirstWritten)
                     const auto argv = blur_command(mode.args, dir.file("sd"), jobs);
                     expect_exact(run(argv, make_stream(2, w, h, in)), stream_head(2, w, h), want,
                                  std::to_string(w) + "x" + std::to_string(h) + " sd frames " +
-                                     std::to_string(sd_frames) + " " + testing::PrintToString(argv));
+                                     std::to_string(sd_frames) + " " + command_line(argv));
                 }
             }
         }
