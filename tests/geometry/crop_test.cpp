@@ -81,10 +81,7 @@ TEST(Crop, CommandLine)
     const std::string use = "usage: rv-crop [-s | -S | -t] width height left top\n";
     const std::string number = " must be an integer in [0, 18446744073709551615]\n";
     const std::string size = " must be an integer in [1, 18446744073709551615]\n";
-    const struct {
-        std::vector<std::string> argv;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-crop", "-st", "1", "1", "0", "0"}, use},
         {{"rv-crop", "-s", "-S", "1", "1", "0", "0"}, use},
         {{"rv-crop", "-t", "-s", "-t", "1", "1", "0", "0"}, use},

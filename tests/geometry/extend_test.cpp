@@ -49,10 +49,7 @@ TEST(Extend, Failures)
     const std::string in = labelled(1, 2, 1);
     const std::string use = "usage: rv-extend [-l left] [-r right] [-a above] [-b below] [-t]\n";
     const std::string number = " must be an integer in [0, 18446744073709551615]\n";
-    const struct {
-        std::vector<std::string> argv;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-extend", "x"}, use},
         {{"rv-extend", "-l"}, use},
         {{"rv-extend", "-w", "1"}, use},

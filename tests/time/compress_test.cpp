@@ -138,10 +138,7 @@ TEST(Compress, HeadsAndFailures)
     expect_output({"rv-compress", "--"}, stream_head(0, 1, 1), stream_head(0, 1, 1));
 
     const std::string usage = "usage: rv-compress \n", huge = stream_head(1, uint64_t(1) << 62, 4);
-    const struct {
-        std::vector<std::string> argv;
-        std::string input, message, out; // out: written before the failure
-    } failures[] = {
+    expect_failures({
         // No options, no operands.
         {{"rv-compress", "-x"}, stream_head(0, 1, 1), usage, ""},
         {{"rv-compress", "file"}, stream_head(0, 1, 1), usage, ""},
@@ -154,9 +151,7 @@ TEST(Compress, HeadsAndFailures)
          "rv-compress: file <stdin> uses unsupported pixel format: rgba\n", ""},
         // A frame size beyond 64 bits, after the head.
         {{"rv-compress"}, huge, "rv-compress: <stdin>: video frame is too large\n", huge},
-    };
-    for (const auto &f : failures)
-        EXPECT_EQ(expect_failure(f.argv, f.input, f.message).out, f.out) << command_line(f.argv);
+    });
 
     // A frame of 2^63 bytes cannot be allocated.
     expect_out_of_memory("rv-compress", stream_head(1, uint64_t(1) << 58, 1), "malloc");

@@ -123,10 +123,7 @@ TEST(Concat, CommandLine)
     const std::string usage =
         "usage: rv-concat [-o output-file [-j jobs]] first-stream ... last-stream\n";
     const std::string jobs = "rv-concat: argument of -j must be an integer in [1, 32767]\n";
-    const struct {
-        std::vector<std::string> argv;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-concat", "a"}, usage},
         {{"rv-concat", "-j", "2", "a", "b"}, usage},
         {{"rv-concat", "-x", "a", "b"}, usage},

@@ -5,39 +5,34 @@
 // Frames of 40 pixels (1280 bytes) cross the 1024-byte copy buffer.
 constexpr size_t W = 40, H = 1;
 
-TEST(Cut, Ranges)
-{
+struct Cut : testing::Test {
     TempDir dir;
-    std::string in = dir.file("in.rv");
+    const std::string in = dir.file("in.rv");
+};
+
+TEST_F(Cut, Ranges)
+{
     write_file(in, numbered_video(5, W, H));
     const auto range = [](size_t first, size_t count) {
         return stream_head(count, W, H) + numbered_frames(frame_range(first, count), W, H);
     };
     // The end point may equal the frame count, not exceed it.
-    const struct {
-        std::vector<std::string> argv;
-        std::string out;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-cut", "0", "end", in}, numbered_video(5, W, H)},
         {{"rv-cut", "2", "3", in}, range(2, 1)},
         {{"rv-cut", "1", "5", in}, range(1, 4)},
         {{"rv-cut", "4", "end", in}, range(4, 1)},
     };
-    for (const auto &c : cases)
-        expect_output(c.argv, "", c.out);
+    for (const auto &[argv, out] : cases)
+        expect_output(argv, "", out);
 }
 
-TEST(Cut, RefusedRanges)
+TEST_F(Cut, RefusedRanges)
 {
-    TempDir dir;
-    std::string in = dir.file("in.rv");
     write_file(in, numbered_video(5, W, H));
     const std::string usage = "usage: rv-cut start-point (end-point | 'end') file\n";
     const std::string zero = "rv-cut: refusing to create video with zero frames\n";
-    const struct {
-        std::vector<std::string> argv;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-cut", "1", "6", in}, "rv-cut: end point is after end of video\n"},
         {{"rv-cut", "3", "3", in}, zero},
         {{"rv-cut", "5", "3", in}, "rv-cut: start point is after end point\n"},
@@ -54,10 +49,8 @@ TEST(Cut, RefusedRanges)
         EXPECT_EQ(expect_failure(argv, "", message).out, "") << command_line(argv);
 }
 
-TEST(Cut, ShortFilesAndPipes)
+TEST_F(Cut, ShortFilesAndPipes)
 {
-    TempDir dir;
-    std::string in = dir.file("in.rv");
     // The head claims 4 frames, the body holds 2 and a half.
     std::string body = numbered_frames({0, 1, 2}, W, H);
     write_file(in, stream_head(4, W, H) + body.substr(0, body.size() - 100));
@@ -74,10 +67,8 @@ TEST(Cut, ShortFilesAndPipes)
               stream_head(1, W, H));
 }
 
-TEST(Cut, OffsetsBeyondAFileOffset)
+TEST_F(Cut, OffsetsBeyondAFileOffset)
 {
-    TempDir dir;
-    std::string in = dir.file("in.rv");
     // 2^59 + 1 frames of 32 bytes: frame 2^59 would lie 2^64 bytes in, which
     // wraps to the first frame if the offset is not checked.
     write_file(in, numbered_video(1, 1, 1, 576460752303423489ull));

@@ -164,19 +164,14 @@ TEST(Decompress, CommandLineAndFailures)
                   stream_head(0, 1, 1) + std::string(32, '\0'));
     const std::string usage = "usage: rv-decompress \n";
     const std::string huge = stream_head(1, 4, uint64_t(1) << 62);
-    const struct {
-        std::vector<std::string> argv;
-        std::string input, message, out; // out: written before the failure
-    } failures[] = {
+    expect_failures({
         {{"rv-decompress", "-z"}, stream_head(0, 1, 1), usage, ""},
         {{"rv-decompress", "x"}, stream_head(0, 1, 1), usage, ""},
         {{"rv-decompress", "--", "--"}, stream_head(0, 1, 1), usage, ""},
         {{"rv-decompress"}, "not a stream\n",
          "rv-decompress: <stdin>: file format not supported\n", ""},
         {{"rv-decompress"}, huge, "rv-decompress: <stdin>: video frame is too large\n", huge},
-    };
-    for (const auto &f : failures)
-        EXPECT_EQ(expect_failure(f.argv, f.input, f.message).out, f.out) << command_line(f.argv);
+    });
 
     // A frame of 2^63 bytes cannot be allocated.
     expect_out_of_memory("rv-decompress", stream_head(1, 1, uint64_t(1) << 58), "calloc",

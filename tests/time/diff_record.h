@@ -19,6 +19,20 @@ inline std::string record(uint64_t unchanged, uint64_t changed, const std::strin
     return bytes + data;
 }
 
+// Runs that fail with `message` after writing `out`.
+struct Failure {
+    std::vector<std::string> argv;
+    std::string input, message, out;
+};
+
+inline void expect_failures(std::initializer_list<Failure> failures,
+                            std::source_location loc = std::source_location::current())
+{
+    for (const Failure &f : failures)
+        EXPECT_EQ(expect_failure(f.argv, f.input, f.message, 1, loc).out, f.out)
+            << command_line(f.argv);
+}
+
 // `program` given `head` and then `body` in a regular file cannot allocate
 // the frame with `allocator`: the head is out, then the failure.
 inline void expect_out_of_memory(const std::string &program, const std::string &head,

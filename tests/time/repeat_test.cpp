@@ -84,10 +84,7 @@ TEST(Repeat, Endless)
 TEST(Repeat, CommandLine)
 {
     const std::string usage = "usage: rv-repeat (count | 'inf') file\n";
-    const struct {
-        std::vector<std::string> argv;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-repeat", "2"}, usage},
         {{"rv-repeat", "-x", "2", "f"}, usage},
         {{"rv-repeat", "2", "f", "g"}, usage},

@@ -43,10 +43,7 @@ TEST(Reverse, ShortFilesAndPipes)
                   .out,
               stream_head(2, W, H));
     const std::string usage = "usage: rv-reverse [-i] file\n";
-    const struct {
-        std::vector<std::string> argv;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-reverse", "-i", "-"}, "rv-reverse: lseek -: Illegal seek\n"},
         {{"rv-reverse", dir.file("large")},
          "rv-reverse: " + dir.file("large") + ": video is too large\n"},

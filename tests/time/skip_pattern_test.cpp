@@ -58,10 +58,7 @@ TEST(SkipPattern, Failures)
 
     const std::string usage = "usage: rv-skip-pattern (skipped-frames | +included-frames) ...\n";
     const std::string count = " frame count must be an integer in [0, 18446744073709551615]\n";
-    const struct {
-        std::vector<std::string> argv;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-skip-pattern", "0", "+0"}, "rv-skip-pattern: null pattern is not allowed\n"},
         {{"rv-skip-pattern", "+x"}, "rv-skip-pattern: included" + count},
         {{"rv-skip-pattern", "--", "-1"}, "rv-skip-pattern: skipped" + count},

@@ -36,10 +36,7 @@ TEST(Split, EndPointsChecked)
     std::string a = dir.file("a"), b = dir.file("b");
     const std::string usage = "usage: rv-split [-L] (file (end-point | 'end')) ...\n";
     // No part is opened.
-    const struct {
-        std::vector<std::string> argv;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"rv-split", a, "5", b, "5"},
          "rv-split: the end points must be in strictly ascending order\n"},
         {{"rv-split", a, "11"}, "rv-split: frame 11 is beyond the end of the video\n"},
