@@ -136,9 +136,10 @@ inline std::string ffmpeg_filtered(size_t frames, size_t width, size_t height,
     return from_planar(r.out, out_width, out_height);
 }
 
-// A program that rearranges the pixels of every frame by `source`, from
-// width x height to out_width x out_height: on labelled frames, run twice
-// (which gives them back), and on 1 x 1 frames (which pass unchanged).
+// Checks a program that rearranges the pixels of every frame by `source`,
+// from width x height to out_width x out_height: its output of three
+// labelled frames, the frames given back when it runs twice, and 1 x 1
+// frames passed unchanged.
 inline void expect_rearranged(const std::string &program, size_t width, size_t height,
                               size_t out_width, size_t out_height, const SourceMap &source,
                               std::source_location loc = std::source_location::current())
@@ -149,7 +150,8 @@ inline void expect_rearranged(const std::string &program, size_t width, size_t h
     expect_output({program}, labelled(2, 1, 1), labelled(2, 1, 1), loc);
 }
 
-// argv gives what ffmpeg's filter gives of three labelled frames of 37 x 21.
+// argv makes of three labelled frames of 37 x 21 what ffmpeg's filter makes
+// of them (skipped without ffmpeg).
 inline void expect_as_ffmpeg(const std::vector<std::string> &argv, const std::string &filter,
                              size_t out_width, size_t out_height)
 {
