@@ -20,21 +20,16 @@ TEST(ChildStart, OneLineWhenTheChildCannotStart)
         {"rv-from-video", "-w 1 -h 1 in.mkv out.rv", "ffmpeg"},
         {"rv-to-video", "10 out.mkv < in.rv", "ffmpeg"},
     };
-    RunOptions options;
-    options.cwd = dir.path;
+    const RunOptions options{.cwd = dir.path};
     for (const Case &c : cases) {
         const std::string self = program_path(c.program);
         // Not found in the search path.  A broken pipe to a child that never
         // ran is no second line either.
-        RunResult r = run_shell("trap '' PIPE; PATH=" + empty.path + " exec " + self + " " +
-                                    c.operands,
-                                options);
-        EXPECT_EQ(r.status, 1) << c.program << " " << c.operands;
-        EXPECT_EQ(r.err, self + ": exec " + c.failed + ": No such file or directory\n")
-            << c.operands;
+        expect_failure(shell("trap '' PIPE; PATH=" + empty.path + " exec " + self + " " +
+                             c.operands),
+                       options, self + ": exec " + c.failed + ": No such file or directory\n");
         // Its pipe cannot be put in place.
-        r = run_shell(failing_calls("dup2", EBADF, 1, 0) + self + " " + c.operands, options);
-        EXPECT_EQ(r.status, 1) << c.program << " " << c.operands;
-        EXPECT_EQ(r.err, self + ": dup2: Bad file descriptor\n") << c.operands;
+        expect_failure(shell(failing_calls("dup2", EBADF, 1, 0) + self + " " + c.operands),
+                       options, self + ": dup2: Bad file descriptor\n");
     }
 }

@@ -7,10 +7,10 @@
 static const std::string usage_line = "usage: rv-colour-srgb [-d depth] [-l] red green blue\n";
 static const std::string white = "0.950471 1.000000 1.088829\n";
 
-static RunResult colour(std::vector<std::string> args)
+static std::vector<std::string> colour(std::vector<std::string> args)
 {
     args.insert(args.begin(), "rv-colour-srgb");
-    return run(args);
+    return args;
 }
 
 static std::string line(Xyz c)
@@ -46,32 +46,28 @@ TEST(ColourSrgb, Values)
         // Depth 64: the scale is 2^64 as a double.
         {{"-d", "64", "-l", "18446744073709551616", "0", "0"}, line(rgb_to_xyz(1, 0, 0))},
     };
-    for (const auto &c : cases) {
-        RunResult r = colour(c.args);
-        EXPECT_EQ(r.status, 0) << c.args[0] << r.err;
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out, c.out) << c.args[0] << " " << c.args[1];
-    }
+    for (const auto &c : cases)
+        expect_output(colour(c.args), "", c.out);
     // The -l and decoded values differ where the transfer function bends.
     EXPECT_NE(line(rgb_to_xyz(0.2, 0, 0)), line(rgb_to_xyz(srgb_decode(0.2), 0, 0)));
 }
 
 TEST(ColourSrgb, Failures)
 {
+    const std::string value = " value must be floating-point value\n";
+    const std::string depth = "rv-colour-srgb: argument of -d must be an integer in [1, 64]\n";
     struct {
         std::vector<std::string> args;
         std::string err;
     } cases[] = {
-        {{"12abc", "0", "0"}, "rv-colour-srgb: the red value must be floating-point value\n"},
-        {{"1e400", "0", "0"}, "rv-colour-srgb: the red value must be floating-point value\n"},
-        {{"abc", "xyz", "0"}, "rv-colour-srgb: the red value must be floating-point value\n"},
-        {{"0", "1 ", "0"}, "rv-colour-srgb: the green value must be floating-point value\n"},
-        {{"0", "0", ""}, "rv-colour-srgb: the blue value must be floating-point value\n"},
-        {{"-d", "0", "1", "1", "1"},
-         "rv-colour-srgb: argument of -d must be an integer in [1, 64]\n"},
-        {{"-d65", "1", "1", "1"}, "rv-colour-srgb: argument of -d must be an integer in [1, 64]\n"},
-        {{"-d", "x", "1", "1", "1"},
-         "rv-colour-srgb: argument of -d must be an integer in [1, 64]\n"},
+        {{"12abc", "0", "0"}, "rv-colour-srgb: the red" + value},
+        {{"1e400", "0", "0"}, "rv-colour-srgb: the red" + value},
+        {{"abc", "xyz", "0"}, "rv-colour-srgb: the red" + value},
+        {{"0", "1 ", "0"}, "rv-colour-srgb: the green" + value},
+        {{"0", "0", ""}, "rv-colour-srgb: the blue" + value},
+        {{"-d", "0", "1", "1", "1"}, depth},
+        {{"-d65", "1", "1", "1"}, depth},
+        {{"-d", "x", "1", "1", "1"}, depth},
         {{"1", "1"}, usage_line},
         {{"1", "1", "1", "1"}, usage_line},
         {{}, usage_line},
@@ -79,17 +75,9 @@ TEST(ColourSrgb, Failures)
         {{"-d"}, usage_line},
         {{"-255", "0", "0"}, usage_line}, // -2 is not an option letter
     };
-    for (const auto &c : cases) {
-        RunResult r = colour(c.args);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.out, "");
-    }
-
+    for (const auto &c : cases)
+        EXPECT_EQ(expect_failure(colour(c.args), "", c.err).out, "");
     // A line that cannot be written.
-    RunOptions full;
-    full.stdout_path = "/dev/full";
-    RunResult r = run({"rv-colour-srgb", "1", "2", "3"}, full);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-colour-srgb: ferror <stdout>: No space left on device\n");
+    expect_failure({"rv-colour-srgb", "1", "2", "3"}, RunOptions{.stdout_path = "/dev/full"},
+                   "rv-colour-srgb: ferror <stdout>: No space left on device\n");
 }

@@ -48,35 +48,37 @@ static std::vector<double> operator+(std::vector<double> a, const std::vector<do
     return a;
 }
 
-static RunResult from_pam(const std::string &lines, const std::string &data)
+// rv-from-image -p on a PAM image of these header lines and samples gives the
+// stream of these pixels.
+static void expect_from_pam(const std::string &lines, const std::string &data,
+                            const std::string &expected,
+                            std::source_location loc = std::source_location::current())
 {
-    return run({"rv-from-image", "-p"}, pam(lines, data));
+    SCOPED_TRACE(testing::PrintToString(lines));
+    expect_output({"rv-from-image", "-p"}, pam(lines, data), expected, loc);
 }
 
 TEST(FromImage, PublishedValues)
 {
     // Grey 128 and white, RGB without alpha: alpha 1.
-    RunResult r = from_pam("WIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\n",
-                           be({128, 128, 128, 255, 255, 255}, 1));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, make_stream(1, 2, 1,
-                                 {0.20516905013465075, 0.21586050011389923, 0.23503511557680049,
-                                  1, 0.9504705586542831, 0.9999999999999999,
-                                  1.0888287363958837, 1}));
+    expect_from_pam("WIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\n",
+                    be({128, 128, 128, 255, 255, 255}, 1),
+                    make_stream(1, 2, 1,
+                                {0.20516905013465075, 0.21586050011389923, 0.23503511557680049,
+                                 1, 0.9504705586542831, 0.9999999999999999,
+                                 1.0888287363958837, 1}));
 
     // Red farbfeld pixels, opaque and transparent.
-    r = run({"rv-from-image", "-f"},
-            farbfeld(2, 1, be({65535, 0, 0, 65535, 65535, 0, 0, 0}, 2)));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(1, 2, 1,
-                                 {0.4124574455823676, 0.21267337037840828, 0.01933394276167346,
-                                  1, 0.4124574455823676, 0.21267337037840828,
-                                  0.01933394276167346, 0}));
+    expect_output({"rv-from-image", "-f"},
+                  farbfeld(2, 1, be({65535, 0, 0, 65535, 65535, 0, 0, 0}, 2)),
+                  make_stream(1, 2, 1,
+                              {0.4124574455823676, 0.21267337037840828, 0.01933394276167346,
+                               1, 0.4124574455823676, 0.21267337037840828,
+                               0.01933394276167346, 0}));
 
     // Black is +0, not -0.
-    r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE GRAYSCALE\n", std::string(1, '\0'));
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, {0, 0, 0, 1}));
+    expect_from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE GRAYSCALE\n", std::string(1, '\0'),
+                    make_stream(1, 1, 1, {0, 0, 0, 1}));
 }
 
 TEST(FromImage, SampleWidthsAndTupleTypes)
@@ -107,22 +109,21 @@ TEST(FromImage, SampleWidthsAndTupleTypes)
     };
     for (const auto &w : widths) {
         uint64_t a = w.max / 3, b = w.max / 7, c = w.max, d = w.max / 2;
-        RunResult r = from_pam(std::string("WIDTH 1\nHEIGHT 1\nMAXVAL ") + w.maxval + "\n",
-                               be({a, b, c, d}, w.bytes));
-        ASSERT_EQ(r.status, 0) << w.maxval << r.err;
         double m = double(w.max);
-        EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(a / m, b / m, c / m, d / m))) << w.maxval;
+        expect_from_pam(std::string("WIDTH 1\nHEIGHT 1\nMAXVAL ") + w.maxval + "\n",
+                        be({a, b, c, d}, w.bytes),
+                        make_stream(1, 1, 1, pixel(a / m, b / m, c / m, d / m)));
     }
 
     // Samples that share their low 16 bits are told apart.
-    RunResult r = from_pam("WIDTH 2\nHEIGHT 2\nMAXVAL 4294967295\nTUPLTYPE GRAYSCALE\n",
-                           be({0x10005, 0x20005, 0x10005, 5}, 4));
     double m = 4294967295.0;
-    EXPECT_EQ(r.out, make_stream(1, 2, 2,
-                                 pixel(0x10005 / m, 0x10005 / m, 0x10005 / m, 1) +
-                                     pixel(0x20005 / m, 0x20005 / m, 0x20005 / m, 1) +
-                                     pixel(0x10005 / m, 0x10005 / m, 0x10005 / m, 1) +
-                                     pixel(5 / m, 5 / m, 5 / m, 1)));
+    expect_from_pam("WIDTH 2\nHEIGHT 2\nMAXVAL 4294967295\nTUPLTYPE GRAYSCALE\n",
+                    be({0x10005, 0x20005, 0x10005, 5}, 4),
+                    make_stream(1, 2, 2,
+                                pixel(0x10005 / m, 0x10005 / m, 0x10005 / m, 1) +
+                                    pixel(0x20005 / m, 0x20005 / m, 0x20005 / m, 1) +
+                                    pixel(0x10005 / m, 0x10005 / m, 0x10005 / m, 1) +
+                                    pixel(5 / m, 5 / m, 5 / m, 1)));
 
     // Samples per pixel come from the tuple type alone: 1 to 4.
     struct {
@@ -139,30 +140,39 @@ TEST(FromImage, SampleWidthsAndTupleTypes)
         {"BLACKANDWHITE", be({1, 0}, 1), pixel(1, 1, 1, 1) + pixel(0, 0, 0, 1)},
         {"BLACKANDWHITE_ALPHA", be({1, 0, 0, 1}, 1), pixel(1, 1, 1, 0) + pixel(0, 0, 0, 1)},
     };
-    for (const auto &t : types) {
-        RunResult r = from_pam(std::string("WIDTH 1\nHEIGHT 2\nTUPLTYPE ") + t.type + "\n", t.data);
-        ASSERT_EQ(r.status, 0) << t.type << r.err;
-        EXPECT_EQ(r.out, make_stream(1, 1, 2, t.expected)) << t.type;
-    }
+    for (const auto &t : types)
+        expect_from_pam(std::string("WIDTH 1\nHEIGHT 2\nTUPLTYPE ") + t.type + "\n", t.data,
+                        make_stream(1, 1, 2, t.expected));
 
-    // BLACKANDWHITE sets MAXVAL 1, and a later MAXVAL line wins.
-    r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE BLACKANDWHITE\nMAXVAL 255\n", "\x33");
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.2, 0.2, 1)));
-    r = from_pam("WIDTH 1\nHEIGHT 1\nMAXVAL 255\nTUPLTYPE BLACKANDWHITE\n", "\x01");
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(1, 1, 1, 1)));
-    // A later TUPLTYPE replaces an earlier one.
-    r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE RGB\nTUPLTYPE GRAYSCALE\n", "\x33");
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.2, 0.2, 1)));
+    const struct {
+        std::string lines, data;
+        std::vector<double> pixel;
+    } headers[] = {
+        // BLACKANDWHITE sets MAXVAL 1, and a later MAXVAL line wins.
+        {"WIDTH 1\nHEIGHT 1\nTUPLTYPE BLACKANDWHITE\nMAXVAL 255\n", "\x33",
+         pixel(0.2, 0.2, 0.2, 1)},
+        {"WIDTH 1\nHEIGHT 1\nMAXVAL 255\nTUPLTYPE BLACKANDWHITE\n", "\x01", pixel(1, 1, 1, 1)},
+        // A later TUPLTYPE replaces an earlier one.
+        {"WIDTH 1\nHEIGHT 1\nTUPLTYPE RGB\nTUPLTYPE GRAYSCALE\n", "\x33", pixel(0.2, 0.2, 0.2, 1)},
+        // Samples above MAXVAL are not clamped.
+        {"WIDTH 1\nHEIGHT 1\nMAXVAL 100\nTUPLTYPE RGB_ALPHA\n", be({200, 0, 0, 255}, 1),
+         pixel(2, 0, 0, 2.55)},
+        // "TUPLTYPE" without its blank is just another line.
+        {"WIDTH 1\nHEIGHT 1\nTUPLTYPE\n", be({0, 0, 0, 0}, 1), pixel(0, 0, 0, 0)},
+    };
+    for (const auto &h : headers)
+        expect_from_pam(h.lines, h.data, make_stream(1, 1, 1, h.pixel));
 
     // No P7 line, a DEPTH line that disagrees, comments and other keywords.
-    r = run({"rv-from-image", "-p"},
-            "# made by hand\nDEPTH 3\nWIDTH 1\nHEIGHT 1\nFOO bar\n\nTUPLTYPE RGB_ALPHA\n"
-            "ENDHDR\n" + be({51, 102, 153, 204}, 1));
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 0.8)));
-
-    // Samples above MAXVAL are not clamped.
-    r = from_pam("WIDTH 1\nHEIGHT 1\nMAXVAL 100\nTUPLTYPE RGB_ALPHA\n", be({200, 0, 0, 255}, 1));
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(2, 0, 0, 2.55)));
+    expect_output({"rv-from-image", "-p"},
+                  "# made by hand\nDEPTH 3\nWIDTH 1\nHEIGHT 1\nFOO bar\n\nTUPLTYPE RGB_ALPHA\n"
+                  "ENDHDR\n" + be({51, 102, 153, 204}, 1),
+                  make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 0.8)));
+    // Long lines are fine as long as each fits.
+    expect_output({"rv-from-image", "-p"},
+                  "#" + std::string(1000, 'x') + "\n#" + std::string(1000, 'y') +
+                      "\nWIDTH 1\nHEIGHT 1\nENDHDR\n" + be({0, 0, 0, 255}, 1),
+                  make_stream(1, 1, 1, {0, 0, 0, 1}));
 }
 
 TEST(FromImage, Geometry)
@@ -170,9 +180,7 @@ TEST(FromImage, Geometry)
     // An image that ends early gives the pixels it holds; a partial pixel at
     // the end is dropped.
     std::string lines = "WIDTH 2\nHEIGHT 2\nTUPLTYPE GRAYSCALE_ALPHA\n";
-    RunResult r = from_pam(lines, be({51, 255, 51}, 1));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, make_stream(1, 2, 2, pixel(0.2, 0.2, 0.2, 1)));
+    expect_from_pam(lines, be({51, 255, 51}, 1), make_stream(1, 2, 2, pixel(0.2, 0.2, 0.2, 1)));
     // Width x height pixels and no more: what follows is read and dropped.
     std::string many;
     std::vector<double> expected;
@@ -182,118 +190,92 @@ TEST(FromImage, Geometry)
         expected = expected + pixel(v, v, v, 1);
     }
     lines = "WIDTH 35\nHEIGHT 20\nTUPLTYPE GRAYSCALE_ALPHA\n";
-    r = from_pam(lines, many + be({7, 255, 7}, 1));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(1, 35, 20, expected));
+    expect_from_pam(lines, many + be({7, 255, 7}, 1), make_stream(1, 35, 20, expected));
     // The same through a slow pipe, a few bytes at a time.
-    RunOptions slow;
-    slow.input = pam(lines, many + many);
-    slow.input_chunk = 7;
-    r = run({"rv-from-image", "-p"}, slow);
-    EXPECT_EQ(r.out, make_stream(1, 35, 20, expected));
+    expect_output({"rv-from-image", "-p"},
+                  RunOptions{.input = pam(lines, many + many), .input_chunk = 7},
+                  make_stream(1, 35, 20, expected));
 
     // -h: the pixel data alone.
-    r = run({"rv-from-image", "-hp"}, pam(lines, be({51, 255}, 1)));
-    EXPECT_EQ(r.out, doubles(pixel(0.2, 0.2, 0.2, 1)));
-    r = run({"rv-from-image", "-f", "-h"}, farbfeld(1, 1, be({65535, 0, 0, 65535}, 2)));
-    EXPECT_EQ(r.out, doubles({0.4124574455823676, 0.21267337037840828, 0.01933394276167346, 1}));
+    expect_output({"rv-from-image", "-hp"}, pam(lines, be({51, 255}, 1)),
+                  doubles(pixel(0.2, 0.2, 0.2, 1)));
+    expect_output({"rv-from-image", "-f", "-h"}, farbfeld(1, 1, be({65535, 0, 0, 65535}, 2)),
+                  doubles({0.4124574455823676, 0.21267337037840828, 0.01933394276167346, 1}));
 
     // Widths up to 24 characters; leading zeros are dropped from the head.
-    r = from_pam("WIDTH 000000000000000000000012\nHEIGHT 18446744073709551615\n", "");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "1 12 18446744073709551615 xyza\n" + std::string(1, '\0') + "uivf");
+    expect_from_pam("WIDTH 000000000000000000000012\nHEIGHT 18446744073709551615\n", "",
+                    "1 12 18446744073709551615 xyza\n" + std::string(1, '\0') + "uivf");
     // A farbfeld head as large as it gets.
-    r = run({"rv-from-image", "-f"}, farbfeld(4294967295u, 4294967295u, ""));
-    EXPECT_EQ(r.out, stream_head(1, 4294967295u, 4294967295u));
+    expect_output({"rv-from-image", "-f"}, farbfeld(4294967295u, 4294967295u, ""),
+                  stream_head(1, 4294967295u, 4294967295u));
 }
 
 TEST(FromImage, RefusedHeads)
 {
     const std::string one = "HEIGHT 1\n";
-    for (const std::string &lines : std::vector<std::string>{
-             "WIDTH 1\nWIDTH 1\n" + one,                 // a second WIDTH
-             "WIDTH \n" + one,                           // empty
-             "WIDTH 1000000000000000000000001\n" + one,  // 25 characters
-             "WIDTH 0x10\n" + one,                       // not decimal
-             "WIDTH abc\n" + one, "WIDTH 0\n" + one, "WIDTH 00\n" + one,
-             "WIDTH 18446744073709551616\n" + one,       // beyond 64 bits
-             "WIDTH 1 \n" + one, "WIDTH -1\n" + one, "WIDTH +1\n" + one,
-             "WIDTH 1\nHEIGHT 2\nHEIGHT 2\n",
-             one,                                        // no WIDTH
-             "WIDTH 1\n",                                 // no HEIGHT
-             "WIDTH 1\n" + one + "MAXVAL 0\n",
-             "WIDTH 1\n" + one + "MAXVAL abc\n",
-             "WIDTH 1\n" + one + "MAXVAL 12abc\n",
-             "WIDTH 1\n" + one + "MAXVAL \n",
-             "WIDTH 1\n" + one + "MAXVAL 25" + std::string(1, '\0') + "5\n",
-         }) {
-        RunResult r = from_pam(lines, "");
-        EXPECT_EQ(r.status, 1) << lines;
-        EXPECT_EQ(r.err, pam_hint) << lines;
-        EXPECT_EQ(r.out, "") << lines;
+    const std::string resolution =
+        "rv-from-image: image uses greater colour resolution than supported\n";
+    const std::string tuple = "rv-from-image: image uses an unsupported tuple type: ";
+    const struct {
+        std::string lines, message;
+    } cases[] = {
+        {"WIDTH 1\nWIDTH 1\n" + one, pam_hint},                 // a second WIDTH
+        {"WIDTH \n" + one, pam_hint},                           // empty
+        {"WIDTH 1000000000000000000000001\n" + one, pam_hint},  // 25 characters
+        {"WIDTH 0x10\n" + one, pam_hint},                       // not decimal
+        {"WIDTH abc\n" + one, pam_hint},
+        {"WIDTH 0\n" + one, pam_hint},
+        {"WIDTH 00\n" + one, pam_hint},
+        {"WIDTH 18446744073709551616\n" + one, pam_hint},       // beyond 64 bits
+        {"WIDTH 1 \n" + one, pam_hint},
+        {"WIDTH -1\n" + one, pam_hint},
+        {"WIDTH +1\n" + one, pam_hint},
+        {"WIDTH 1\nHEIGHT 2\nHEIGHT 2\n", pam_hint},
+        {one, pam_hint},                                        // no WIDTH
+        {"WIDTH 1\n", pam_hint},                                // no HEIGHT
+        {"WIDTH 1\n" + one + "MAXVAL 0\n", pam_hint},
+        {"WIDTH 1\n" + one + "MAXVAL abc\n", pam_hint},
+        {"WIDTH 1\n" + one + "MAXVAL 12abc\n", pam_hint},
+        {"WIDTH 1\n" + one + "MAXVAL \n", pam_hint},
+        {"WIDTH 1\n" + one + "MAXVAL 25" + std::string(1, '\0') + "5\n", pam_hint},
+        {"WIDTH 1\n" + one + "MAXVAL 18446744073709551616\n", resolution},
+        {"WIDTH 1\n" + one + "MAXVAL 99999999999999999999999\n", resolution},
+        {"WIDTH 1\n" + one + "MAXVAL -1\n", resolution},
+        {"WIDTH 1\n" + one + "MAXVAL -0\n", resolution},
+        {"WIDTH 1\nHEIGHT 1\nTUPLTYPE RGB \n", tuple + "RGB \n"},
+        {"TUPLTYPE CMYK\nWIDTH 1\nHEIGHT 1\n", tuple + "CMYK\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.lines));
+        EXPECT_EQ(expect_failure({"rv-from-image", "-p"}, pam(c.lines, ""), c.message).out, "");
     }
 
-    const std::string resolution = "rv-from-image: image uses greater colour resolution than supported\n";
-    for (const char *maxval : {"18446744073709551616", "99999999999999999999999", "-1", "-0"}) {
-        RunResult r = from_pam(std::string("WIDTH 1\nHEIGHT 1\nMAXVAL ") + maxval + "\n", "");
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, resolution) << maxval;
-    }
-
-    RunResult r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE RGB \n", "");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-image: image uses an unsupported tuple type: RGB \n");
-    r = from_pam("TUPLTYPE CMYK\nWIDTH 1\nHEIGHT 1\n", "");
-    EXPECT_EQ(r.err, "rv-from-image: image uses an unsupported tuple type: CMYK\n");
-    // "TUPLTYPE" without its blank is just another line.
-    r = from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE\n", be({0, 0, 0, 0}, 1));
-    EXPECT_EQ(r.status, 0);
-
-    // The head must end within 1024 bytes of a line's start, and before the input ends.
-    r = run({"rv-from-image", "-p"}, "WIDTH 1\nHEIGHT 1\n" + std::string(1024, '#'));
-    EXPECT_EQ(r.err, pam_hint);
-    r = run({"rv-from-image", "-p"}, "WIDTH 1\nHEIGHT 1\n" + std::string(1024, '#') +
-                                         "\nENDHDR\n" + be({0, 0, 0, 255}, 1));
-    EXPECT_EQ(r.err, pam_hint) << "whatever the size of the read buffer";
-    r = run({"rv-from-image", "-p"}, "WIDTH 1\nHEIGHT 1\n");
-    EXPECT_EQ(r.err, pam_hint);
-    r = run({"rv-from-image", "-p"}, "");
-    EXPECT_EQ(r.err, pam_hint);
-    // Long lines are fine as long as each fits.
-    r = run({"rv-from-image", "-p"},
-            "#" + std::string(1000, 'x') + "\n#" + std::string(1000, 'y') +
-                "\nWIDTH 1\nHEIGHT 1\nENDHDR\n" + be({0, 0, 0, 255}, 1));
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, {0, 0, 0, 1}));
+    // The head must end within 1024 bytes of a line's start (whatever the
+    // size of the read buffer), and before the input ends.
+    for (const std::string &input :
+         {"WIDTH 1\nHEIGHT 1\n" + std::string(1024, '#'),
+          "WIDTH 1\nHEIGHT 1\n" + std::string(1024, '#') + "\nENDHDR\n" + be({0, 0, 0, 255}, 1),
+          std::string("WIDTH 1\nHEIGHT 1\n"), std::string()})
+        EXPECT_EQ(expect_failure({"rv-from-image", "-p"}, input, pam_hint).out, "");
 
     // farbfeld: short, wrong magic, or an empty frame.
     for (const std::string &input :
          {std::string(), std::string("farbfeld"), std::string("farbfelD") + be({1, 1}, 4),
-          farbfeld(0, 1, ""), farbfeld(1, 0, "")}) {
-        r = run({"rv-from-image", "-f"}, input);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, farbfeld_hint);
-        EXPECT_EQ(r.out, "");
-    }
+          farbfeld(0, 1, ""), farbfeld(1, 0, "")})
+        EXPECT_EQ(expect_failure({"rv-from-image", "-f"}, input, farbfeld_hint).out, "");
 }
 
 TEST(FromImage, ReadAndWriteErrors)
 {
-    RunOptions options;
-    options.stdin_path = "/";
-    for (const char *flag : {"-p", "-f"}) {
-        RunResult r = run({"rv-from-image", flag}, options);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "rv-from-image: read <stdin>: Is a directory\n");
-    }
-    RunOptions full;
-    full.stdout_path = "/dev/full";
-    full.input = pam("WIDTH 1\nHEIGHT 1\n", be({0, 0, 0, 0}, 1));
-    RunResult r = run({"rv-from-image", "-p"}, full);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-image: <stdout>: No space left on device\n");
-    r = run({"rv-from-image", "-p", "-h"}, full);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-image: write <stdout>: No space left on device\n");
+    for (const char *flag : {"-p", "-f"})
+        expect_failure({"rv-from-image", flag}, RunOptions{.stdin_path = "/"},
+                       "rv-from-image: read <stdin>: Is a directory\n");
+    const RunOptions full{.input = pam("WIDTH 1\nHEIGHT 1\n", be({0, 0, 0, 0}, 1)),
+                          .stdout_path = "/dev/full"};
+    expect_failure({"rv-from-image", "-p"}, full,
+                   "rv-from-image: <stdout>: No space left on device\n");
+    expect_failure({"rv-from-image", "-p", "-h"}, full,
+                   "rv-from-image: write <stdout>: No space left on device\n");
 }
 
 TEST(FromImage, CommandLine)
@@ -302,26 +284,20 @@ TEST(FromImage, CommandLine)
          {std::vector<std::string>{"-f", "-p"}, {"-fp"}, {"-pf"}, {"-hpf"}, {"-x"}, {"-"},
           {"file"}, {"-p", "--", "x"}}) {
         args.insert(args.begin(), "rv-from-image");
-        RunResult r = run(args, "");
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, usage_line);
+        expect_failure(args, "", usage_line);
     }
     // Flags may repeat.
-    RunResult r = run({"rv-from-image", "-pp", "-p", "--"}, pam("WIDTH 1\nHEIGHT 1\n", ""));
-    EXPECT_EQ(r.status, 0) << r.err;
+    expect_output({"rv-from-image", "-pp", "-p", "--"}, pam("WIDTH 1\nHEIGHT 1\n", ""),
+                  stream_head(1, 1, 1));
 }
 
 // A stand-in convert first in PATH.
 struct StandIn {
     TempDir dir;
     explicit StandIn(const std::string &body) { write_script(dir.file("convert"), body); }
-    RunResult run(const std::string &input, std::vector<std::string> args = {})
+    RunOptions options(const std::string &input) const
     {
-        args.insert(args.begin(), "rv-from-image");
-        RunOptions options;
-        options.path = {dir.path};
-        options.input = input;
-        return ::run(args, options);
+        return {.input = input, .path = {dir.path}};
     }
 };
 
@@ -330,63 +306,46 @@ TEST(FromImage, ThroughConvert)
     // convert gets the image on its standard input and exactly these arguments.
     StandIn echo("printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args\"\nexec cat\n");
     std::string image = pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE RGB\n", be({51, 102, 153}, 1));
-    RunResult r = echo.run(image);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 1)));
+    const std::string converted = make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 1));
+    expect_output({"rv-from-image"}, echo.options(image), converted);
     EXPECT_EQ(read_file(echo.dir.file("args")), "-\n-depth\n32\n-alpha\nactivate\npam:-\n");
-    r = echo.run(image, {"-h"});
-    EXPECT_EQ(r.out, doubles(pixel(0.2, 0.4, 0.6, 1)));
+    expect_output({"rv-from-image", "-h"}, echo.options(image), doubles(pixel(0.2, 0.4, 0.6, 1)));
 
     // A failing convert after a good head: what was converted stays written,
     // and the status is 1 without a message of our own.
     StandIn late("printf 'P7\\nWIDTH 1\\nHEIGHT 1\\nTUPLTYPE GRAYSCALE\\nENDHDR\\n3'\n"
                  "echo 'convert: broken' >&2\nexit 3\n");
-    r = late.run("");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "convert: broken\n");
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.2, 0.2, 1)));
+    EXPECT_EQ(expect_failure({"rv-from-image"}, late.options(""), "convert: broken\n").out,
+              make_stream(1, 1, 1, pixel(0.2, 0.2, 0.2, 1)));
 
     // A child that cannot be read, with or without a message of its own.
-    StandIn bad("echo 'not a PAM'\n");
-    r = bad.run("");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, convert_hint);
-    StandIn failing("echo 'convert: no decode delegate' >&2\nexit 1\n");
-    r = failing.run("");
-    EXPECT_EQ(r.err, "convert: no decode delegate\n" + convert_hint);
-    EXPECT_EQ(r.out, "");
-    StandIn bad_width("printf 'P7\\nWIDTH 0x10\\nHEIGHT 1\\nENDHDR\\n'\n");
-    EXPECT_EQ(bad_width.run("").err, convert_hint);
+    for (auto [body, message] :
+         {std::pair<std::string, std::string>{"echo 'not a PAM'\n", convert_hint},
+          {"echo 'convert: no decode delegate' >&2\nexit 1\n",
+           "convert: no decode delegate\n" + convert_hint},
+          {"printf 'P7\\nWIDTH 0x10\\nHEIGHT 1\\nENDHDR\\n'\n", convert_hint}}) {
+        StandIn bad(body);
+        EXPECT_EQ(expect_failure({"rv-from-image"}, bad.options(""), message).out, "");
+    }
 
     // No convert at all.
     std::string self = program_path("rv-from-image");
-    r = run_shell("PATH=/nonexistent; exec " + self + " </dev/null");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, self + ": exec convert: No such file or directory\n");
+    expect_failure(shell("PATH=/nonexistent; exec " + self + " </dev/null"), "",
+                   self + ": exec convert: No such file or directory\n");
 
-    // Closed standard streams.
-    RunOptions closed;
-    closed.path = {echo.dir.path};
+    // Closed standard streams; a closed standard error is no obstacle.
+    RunOptions closed = echo.options(image);
     closed.close_stdin = true;
-    r = run({"rv-from-image"}, closed);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-image: no stdin open\n");
+    expect_failure({"rv-from-image"}, closed, "rv-from-image: no stdin open\n");
     closed.close_stdin = false;
     closed.close_stdout = true;
-    closed.input = image;
-    r = run({"rv-from-image"}, closed);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-image: no stdout open\n");
-    // A closed standard error is no obstacle.
+    expect_failure({"rv-from-image"}, closed, "rv-from-image: no stdout open\n");
     closed.close_stdout = false;
-    r = run_shell("exec rv-from-image 2>&-", closed);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 1)));
+    expect_output(shell("exec rv-from-image 2>&-"), closed, converted);
 
     // With SIGCHLD ignored the child is reaped by the system: the wait fails
     // instead of going round for ever.
-    r = run_function(
+    RunResult r = run_function(
         [&] {
             signal(SIGCHLD, SIG_IGN);
             setenv("PATH", (echo.dir.path + ":" + getenv("PATH")).c_str(), 1);
@@ -396,7 +355,7 @@ TEST(FromImage, ThroughConvert)
         image);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rv-from-image: waitpid: No child processes\n");
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, pixel(0.2, 0.4, 0.6, 1)));
+    EXPECT_EQ(r.out, converted);
 }
 
 TEST(FromImage, RealImageMagick)
@@ -405,10 +364,9 @@ TEST(FromImage, RealImageMagick)
         GTEST_SKIP() << "ImageMagick's convert is not installed";
     // An 8-bit grey PNG: convert hands it over as 32-bit samples, which give
     // exactly the values of 128 / 255.
-    RunResult r = run_shell("convert -size 2x1 xc:'rgb(128,128,128)' png:- | rv-from-image");
-    ASSERT_EQ(r.status, 0) << r.err;
     std::vector<double> grey = {0.20516905013465075, 0.21586050011389923, 0.23503511557680049, 1};
-    EXPECT_EQ(r.out, make_stream(1, 2, 1, grey + grey));
+    expect_output(shell("convert -size 2x1 xc:'rgb(128,128,128)' png:- | rv-from-image"), "",
+                  make_stream(1, 2, 1, grey + grey));
 
     // A 16-bit PNG with alpha: image -> stream -> image is lossless at depth
     // 16 and agrees with ImageMagick's own reading of the PNG.
@@ -421,10 +379,10 @@ TEST(FromImage, RealImageMagick)
     }
     write_file(dir.file("in.pam"),
                pam("WIDTH 7\nHEIGHT 5\nDEPTH 4\nMAXVAL 65535\nTUPLTYPE RGB_ALPHA\n", samples));
-    r = run_shell("cd " + dir.path + " && convert in.pam PNG64:in.png && "
-                  "rv-from-image < in.png | rv-to-image > out.pam && "
-                  "convert in.png -depth 16 pam:magick.pam");
-    ASSERT_EQ(r.status, 0) << r.err;
+    expect_output(shell("cd " + dir.path + " && convert in.pam PNG64:in.png && "
+                        "rv-from-image < in.png | rv-to-image > out.pam && "
+                        "convert in.png -depth 16 pam:magick.pam"),
+                  "", "");
     std::string ours = read_file(dir.file("out.pam"));
     EXPECT_EQ(ours, pam("WIDTH 7\nHEIGHT 5\nDEPTH 4\nMAXVAL 65535\nTUPLTYPE RGB_ALPHA\n", samples));
     std::string magick = read_file(dir.file("magick.pam"));
@@ -478,16 +436,14 @@ TEST(FromImage, ReadsEveryDepthItsExportWrites)
     // of the value written, and exactly black and white where the depth can
     // hold them.
     TempDir dir;
-    RunOptions in_dir;
-    in_dir.cwd = dir.path;
     write_file(dir.file("in.rv"), test_frame());
     for (int depth = 1; depth <= 64; depth++) {
+        SCOPED_TRACE(depth);
         const uint64_t maxval = UINT64_MAX >> (64 - depth);
         const size_t bytes = size_t(depth + 7) / 8;
-        RunResult r = run_shell("rv-to-image -d " + std::to_string(depth) +
-                                    " < in.rv | tee out.pam | rv-from-image -p",
-                                in_dir);
-        ASSERT_EQ(r.status, 0) << depth << r.err;
+        RunResult r = expect_success(shell("rv-to-image -d " + std::to_string(depth) +
+                                           " < in.rv | tee out.pam | rv-from-image -p"),
+                                     RunOptions{.cwd = dir.path});
         const std::string image = read_file(dir.file("out.pam"));
         const std::string head = "P7\nWIDTH 3\nHEIGHT 2\nDEPTH 4\nMAXVAL " +
                                  std::to_string(maxval) + "\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
@@ -517,15 +473,14 @@ TEST(FromImage, AgreesWithNetpbm)
     TempDir dir;
     write_file(dir.file("in.rv"), test_frame());
     for (int depth : {2, 3, 8, 9, 12, 16}) {
+        SCOPED_TRACE(depth);
         const std::string image = dir.file("d" + std::to_string(depth) + ".pam");
-        RunResult r = run_shell("rv-to-image -d " + std::to_string(depth) + " < " +
-                                dir.file("in.rv") + " > " + image);
-        ASSERT_EQ(r.status, 0) << r.err;
-        RunResult rgb = run_shell("pamtopnm -plain < " + image);
-        RunResult alpha =
-            run_shell("pamchannel -tupletype GRAYSCALE 3 < " + image + " | pamtopnm -plain");
-        ASSERT_EQ(rgb.status, 0) << rgb.err;
-        ASSERT_EQ(alpha.status, 0) << alpha.err;
+        expect_output(shell("rv-to-image -d " + std::to_string(depth) + " < " + dir.file("in.rv") +
+                            " > " + image),
+                      "", "");
+        RunResult rgb = expect_success(shell("pamtopnm -plain < " + image));
+        RunResult alpha = expect_success(
+            shell("pamchannel -tupletype GRAYSCALE 3 < " + image + " | pamtopnm -plain"));
         std::istringstream rgb_text(rgb.out), alpha_text(alpha.out);
         std::string magic;
         uint64_t w, h, maxval, a_maxval;
@@ -540,9 +495,8 @@ TEST(FromImage, AgreesWithNetpbm)
             samples.insert(samples.end(), {r, g, b, a});
         }
         ASSERT_TRUE(rgb_text && alpha_text) << rgb.out << alpha.out;
-        r = run({"rv-from-image", "-p"}, read_file(image));
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, stream_of_samples(3, 2, samples, maxval)) << depth;
+        expect_output({"rv-from-image", "-p"}, read_file(image),
+                      stream_of_samples(3, 2, samples, maxval));
     }
 }
 
@@ -558,24 +512,17 @@ TEST(FromImage, FirstImageOfMany)
                pam("WIDTH 2\nHEIGHT 1\nTUPLTYPE RGB\n", be({51, 102, 153, 255, 0, 0}, 1)) +
                    pam("WIDTH 300\nHEIGHT 300\nTUPLTYPE GRAYSCALE\n", second));
     const std::string first = make_stream(1, 2, 1, pixel(0.2, 0.4, 0.6, 1) + pixel(1, 0, 0, 1));
-    RunOptions in_dir;
-    in_dir.cwd = dir.path;
-    RunResult r = run_shell("{ cat two.pam; echo $? > status; } | rv-from-image -p", in_dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, first);
+    expect_output(shell("{ cat two.pam; echo $? > status; } | rv-from-image -p"),
+                  RunOptions{.cwd = dir.path}, first);
     EXPECT_EQ(read_file(dir.file("status")), "0\n");
 
     // The same through convert, from an animated GIF of two frames large
     // enough to fill the pipe.
     if (!have_program("convert"))
         GTEST_SKIP() << "ImageMagick's convert is not installed";
-    r = run_shell("convert -size 200x150 xc:red xc:blue gif:- | rv-from-image");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
     std::vector<double> red;
     for (int i = 0; i < 200 * 150; i++)
         red.insert(red.end(), {0.4124574455823676, 0.21267337037840828, 0.01933394276167346, 1});
-    EXPECT_TRUE(r.out == make_stream(1, 200, 150, red))
-        << r.out.size() << " bytes: " << r.out.substr(0, 40);
+    expect_output(shell("convert -size 200x150 xc:red xc:blue gif:- | rv-from-image"), "",
+                  make_stream(1, 200, 150, red));
 }

@@ -32,44 +32,43 @@ static std::vector<double> xyza(const std::vector<double> &xyz, double alpha)
     return {xyz[0], xyz[1], xyz[2], alpha};
 }
 
-static RunResult to_image(std::vector<std::string> args, const std::string &input)
+static std::vector<std::string> to_image(std::vector<std::string> args)
 {
     args.insert(args.begin(), "rv-to-image");
-    return run(args, input);
+    return args;
 }
 
 TEST(ToImage, PublishedValues)
 {
-    std::string stream = make_stream(1, 1, 1, xyza(white, 1));
-    RunResult r = to_image({}, stream);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, pam_head(1, 1, 65535) + be({65535, 65535, 65535, 65535}, 2));
-    r = to_image({"-d", "8"}, stream);
-    EXPECT_EQ(r.out, pam_head(1, 1, 255) + be({255, 255, 255, 255}, 1));
-
     // Linear grey 0.2158605001138993 is 128 of 255 and 32896 of 65535.
-    double g = 0.2158605001138993;
-    Xyz grey = rgb_to_xyz(g, g, g);
-    stream = make_stream(1, 1, 1, {grey.x, grey.y, grey.z, 0.5});
-    r = to_image({}, stream);
-    EXPECT_EQ(r.out, pam_head(1, 1, 65535) + be({32896, 32896, 32896, 32768}, 2));
-    r = to_image({"-d8"}, stream);
-    EXPECT_EQ(r.out, pam_head(1, 1, 255) + be({128, 128, 128, 128}, 1));
-
+    const double g = 0.2158605001138993;
+    const Xyz grey = rgb_to_xyz(g, g, g);
+    const std::string grey_stream = make_stream(1, 1, 1, {grey.x, grey.y, grey.z, 0.5});
     // Out of range: channels below 0 give 0, above 1 the largest value; so
     // does alpha, which is not encoded.
     Rgb red = xyz_to_rgb(0.4124574455823676, 0.21267337037840828, 0.01933394276167346);
     ASSERT_NEAR(red.r, 1, 1e-15);
-    r = to_image({"-d8"}, make_stream(1, 4, 1,
-                                      {0.4124574455823676, 0.21267337037840828,
-                                       0.01933394276167346, -0.5, // sRGB red
-                                       -1, -1, -1, 2,             // below black
-                                       2, 2, 2, 0.25,             // above white
-                                       0, 0, 0, 0}));
-    EXPECT_EQ(r.out, pam_head(4, 1, 255) + be({255, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 64,
-                                               0, 0, 0, 0},
-                                              1));
+    const std::string out_of_range = make_stream(1, 4, 1,
+                                                 {0.4124574455823676, 0.21267337037840828,
+                                                  0.01933394276167346, -0.5, // sRGB red
+                                                  -1, -1, -1, 2,             // below black
+                                                  2, 2, 2, 0.25,             // above white
+                                                  0, 0, 0, 0});
+    const struct {
+        std::vector<std::string> args;
+        std::string stream, image;
+    } cases[] = {
+        {{}, make_stream(1, 1, 1, xyza(white, 1)),
+         pam_head(1, 1, 65535) + be({65535, 65535, 65535, 65535}, 2)},
+        {{"-d", "8"}, make_stream(1, 1, 1, xyza(white, 1)),
+         pam_head(1, 1, 255) + be({255, 255, 255, 255}, 1)},
+        {{}, grey_stream, pam_head(1, 1, 65535) + be({32896, 32896, 32896, 32768}, 2)},
+        {{"-d8"}, grey_stream, pam_head(1, 1, 255) + be({128, 128, 128, 128}, 1)},
+        {{"-d8"}, out_of_range,
+         pam_head(4, 1, 255) + be({255, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 64, 0, 0, 0, 0}, 1)},
+    };
+    for (const auto &c : cases)
+        expect_output(to_image(c.args), c.stream, c.image);
 }
 
 TEST(ToImage, Depths)
@@ -84,33 +83,29 @@ TEST(ToImage, Depths)
                        : depth == 53 ? maxval - 1
                                      : maxval - ((uint64_t(1) << (depth - 53)) - 1);
         size_t bytes = size_t(depth + 7) / 8;
-        RunResult r = to_image({"-d", std::to_string(depth)},
-                               make_stream(1, 2, 1, {0, 0, 0, 0, 1e9, 1e9, 1e9, 1}));
-        ASSERT_EQ(r.status, 0) << depth << r.err;
-        EXPECT_EQ(r.out,
-                  pam_head(2, 1, maxval) + be({0, 0, 0, 0, top, top, top, maxval}, bytes))
-            << depth;
+        expect_output(to_image({"-d", std::to_string(depth)}),
+                      make_stream(1, 2, 1, {0, 0, 0, 0, 1e9, 1e9, 1e9, 1}),
+                      pam_head(2, 1, maxval) + be({0, 0, 0, 0, top, top, top, maxval}, bytes));
     }
 
     // Depth 12: two bytes whose high four bits are clear.
-    RunResult r = to_image({"-d", "12"}, make_stream(1, 1, 1, xyza(white, 0.5)));
-    EXPECT_EQ(r.out, pam_head(1, 1, 4095) + be({4095, 4095, 4095, 2048}, 2));
+    expect_output(to_image({"-d", "12"}), make_stream(1, 1, 1, xyza(white, 0.5)),
+                  pam_head(1, 1, 4095) + be({4095, 4095, 4095, 2048}, 2));
     // Depth 1: one byte, 0 or 1; alpha rounds to nearest.
-    r = to_image({"-d", "1"}, make_stream(1, 2, 1, {0, 0, 0, 0.49, 0.95, 1, 1.09, 0.5}));
-    EXPECT_EQ(r.out, pam_head(2, 1, 1) + be({0, 0, 0, 0, 1, 1, 1, 1}, 1));
+    expect_output(to_image({"-d", "1"}), make_stream(1, 2, 1, {0, 0, 0, 0.49, 0.95, 1, 1.09, 0.5}),
+                  pam_head(2, 1, 1) + be({0, 0, 0, 0, 1, 1, 1, 1}, 1));
 
     // Above depth 52 the scale is rounded up, and alpha 1 would give one more
     // than the largest value (2^64 at depth 64): it saturates instead.
     for (int depth : {53, 54, 60, 63}) {
         uint64_t maxval = (uint64_t(1) << depth) - 1;
-        r = to_image({"-d", std::to_string(depth)}, make_stream(1, 1, 1, {0, 0, 0, 1}));
-        EXPECT_EQ(r.out, pam_head(1, 1, maxval) + be({0, 0, 0, maxval}, size_t(depth + 7) / 8))
-            << depth;
+        expect_output(to_image({"-d", std::to_string(depth)}), make_stream(1, 1, 1, {0, 0, 0, 1}),
+                      pam_head(1, 1, maxval) + be({0, 0, 0, maxval}, size_t(depth + 7) / 8));
     }
     // Encoded white is just below 1, so colour does not reach 2^64.
-    r = to_image({"-d64"}, make_stream(1, 1, 1, xyza(white, 1)));
     uint64_t top = 18446744073709549568u; // 2^64 - 2^11
-    EXPECT_EQ(r.out, pam_head(1, 1, UINT64_MAX) + be({top, top, top, UINT64_MAX}, 8));
+    expect_output(to_image({"-d64"}), make_stream(1, 1, 1, xyza(white, 1)),
+                  pam_head(1, 1, UINT64_MAX) + be({top, top, top, UINT64_MAX}, 8));
 }
 
 TEST(ToImage, NotANumber)
@@ -122,17 +117,15 @@ TEST(ToImage, NotANumber)
         uint64_t maxval = depth == 64 ? UINT64_MAX : (uint64_t(1) << depth) - 1;
         uint64_t top = depth == 64 ? 18446744073709549568u : maxval; // encoded 1 - 2^-53
         size_t bytes = size_t(depth) / 8;
-        RunResult r = to_image({"-d", std::to_string(depth)},
-                               make_stream(1, 4, 1,
-                                           {nan, nan, nan, nan,  //
-                                            inf, 0, 0, inf,      // R and B infinite, G -inf
-                                            0, 0, 0, -inf,       //
-                                            1e308, 0, 0, 1e308}));
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, pam_head(4, 1, maxval) + be({0, 0, 0, 0, top, 0, top, maxval, 0, 0, 0,
-                                                      0, top, 0, top, maxval},
-                                                     bytes))
-            << depth;
+        expect_output(to_image({"-d", std::to_string(depth)}),
+                      make_stream(1, 4, 1,
+                                  {nan, nan, nan, nan,  //
+                                   inf, 0, 0, inf,      // R and B infinite, G -inf
+                                   0, 0, 0, -inf,       //
+                                   1e308, 0, 0, 1e308}),
+                      pam_head(4, 1, maxval) +
+                          be({0, 0, 0, 0, top, 0, top, maxval, 0, 0, 0, 0, top, 0, top, maxval},
+                             bytes));
     }
 }
 
@@ -141,10 +134,9 @@ TEST(ToImage, FramesAndFarbfeld)
     // Every frame is an image of its own; frames go by the pixels that come,
     // not by the head's count, and a partial pixel at the end is dropped.
     std::string two = make_stream(1, 1, 1, {0, 0, 0, 1}) + doubles(xyza(white, 0));
-    RunResult r = to_image({"-d8"}, two + "abc");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, pam_head(1, 1, 255) + be({0, 0, 0, 255}, 1) + pam_head(1, 1, 255) +
-                         be({255, 255, 255, 0}, 1));
+    expect_output(to_image({"-d8"}), two + "abc",
+                  pam_head(1, 1, 255) + be({0, 0, 0, 255}, 1) + pam_head(1, 1, 255) +
+                      be({255, 255, 255, 0}, 1));
     // Many pixels through a slow pipe.
     std::vector<double> values;
     std::vector<uint64_t> samples;
@@ -152,11 +144,9 @@ TEST(ToImage, FramesAndFarbfeld)
         values.insert(values.end(), {white[0], white[1], white[2], i / 299.0});
         samples.insert(samples.end(), {255, 255, 255, uint64_t(i / 299.0 * 255 + 0.5)});
     }
-    RunOptions slow;
-    slow.input = make_stream(1, 20, 15, values);
-    slow.input_chunk = 100;
-    r = run({"rv-to-image", "-d8"}, slow);
-    EXPECT_EQ(r.out, pam_head(20, 15, 255) + be(samples, 1));
+    expect_output(to_image({"-d8"}),
+                  RunOptions{.input = make_stream(1, 20, 15, values), .input_chunk = 100},
+                  pam_head(20, 15, 255) + be(samples, 1));
 
     // farbfeld: the 16-byte head, then 16-bit samples.
     std::string stream = make_stream(1, 3, 2, {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1,
@@ -166,55 +156,39 @@ TEST(ToImage, FramesAndFarbfeld)
         expected += be({0, 0, 0, 65535}, 2);
     expected += be({65535, 65535, 65535, 32768}, 2);
     for (const std::vector<std::string> &args :
-         {std::vector<std::string>{"-f"}, {"-d", "16", "-f"}, {"-fd16"}, {"-f", "-d16"}}) {
-        r = to_image(args, stream);
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, expected);
-    }
-    r = to_image({"-f"}, stream_head(1, 4294967295u, 4294967295u));
-    EXPECT_EQ(r.out, "farbfeld" + std::string(8, '\xff'));
-    r = to_image({"-f"}, stream_head(1, 4294967296u, 1));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-to-image: <stdin>: frame is too wide\n");
-    EXPECT_EQ(r.out, "");
-    r = to_image({"-f"}, stream_head(1, 1, 4294967296u));
-    EXPECT_EQ(r.err, "rv-to-image: <stdin>: frame is too tall\n");
+         {std::vector<std::string>{"-f"}, {"-d", "16", "-f"}, {"-fd16"}, {"-f", "-d16"}})
+        expect_output(to_image(args), stream, expected);
+    expect_output(to_image({"-f"}), stream_head(1, 4294967295u, 4294967295u),
+                  "farbfeld" + std::string(8, '\xff'));
+    EXPECT_EQ(expect_failure(to_image({"-f"}), stream_head(1, 4294967296u, 1),
+                             "rv-to-image: <stdin>: frame is too wide\n")
+                  .out,
+              "");
+    expect_failure(to_image({"-f"}), stream_head(1, 1, 4294967296u),
+                   "rv-to-image: <stdin>: frame is too tall\n");
     // PAM has no such limit.
-    r = to_image({}, stream_head(1, 4294967296u, 1));
-    EXPECT_EQ(r.out, pam_head(4294967296u, 1, 65535));
+    expect_output(to_image({}), stream_head(1, 4294967296u, 1), pam_head(4294967296u, 1, 65535));
 }
 
 TEST(ToImage, Failures)
 {
+    const std::string pixel = make_stream(1, 1, 1, {0, 0, 0, 0});
     for (std::vector<std::string> args :
          {std::vector<std::string>{"-f", "-d", "8"}, {"-d8", "-f"}, {"-fd", "1"}, {"-d"},
-          {"-x"}, {"-"}, {"file"}, {"-f", "--", "-d"}}) {
-        RunResult r = to_image(args, make_stream(1, 1, 1, {0, 0, 0, 0}));
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, usage_line);
-        EXPECT_EQ(r.out, "");
-    }
-    for (const char *depth : {"0", "65", "-1", "abc", "8x", ""}) {
-        RunResult r = to_image({"-d", depth}, make_stream(1, 1, 1, {0, 0, 0, 0}));
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "rv-to-image: argument of -d must be an integer in [1, 64]\n");
-    }
+          {"-x"}, {"-"}, {"file"}, {"-f", "--", "-d"}})
+        EXPECT_EQ(expect_failure(to_image(args), pixel, usage_line).out, "");
+    for (const char *depth : {"0", "65", "-1", "abc", "8x", ""})
+        expect_failure(to_image({"-d", depth}), pixel,
+                       "rv-to-image: argument of -d must be an integer in [1, 64]\n");
     // The last depth counts, and hexadecimal is fine.
-    RunResult r = to_image({"-d", "1", "-d", "0x8"}, make_stream(1, 1, 1, {0, 0, 0, 0}));
-    EXPECT_EQ(r.out, pam_head(1, 1, 255) + std::string(4, '\0'));
+    expect_output(to_image({"-d", "1", "-d", "0x8"}), pixel,
+                  pam_head(1, 1, 255) + std::string(4, '\0'));
 
-    RunOptions full;
-    full.stdout_path = "/dev/full";
-    full.input = make_stream(1, 1, 1, {0, 0, 0, 0});
-    r = run({"rv-to-image"}, full);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-to-image: <stdout>: No space left on device\n");
-
-    r = to_image({}, "");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-to-image: <stdin>: file format not supported\n");
-    r = to_image({}, stream_head(1, 1, 1, "rgba"));
-    EXPECT_EQ(r.err, "rv-to-image: file <stdin> uses unsupported pixel format: rgba\n");
+    expect_failure({"rv-to-image"}, RunOptions{.input = pixel, .stdout_path = "/dev/full"},
+                   "rv-to-image: <stdout>: No space left on device\n");
+    expect_failure(to_image({}), "", "rv-to-image: <stdin>: file format not supported\n");
+    expect_failure(to_image({}), stream_head(1, 1, 1, "rgba"),
+                   "rv-to-image: file <stdin> uses unsupported pixel format: rgba\n");
 }
 
 TEST(ToImage, RoundTrips)
@@ -227,13 +201,9 @@ TEST(ToImage, RoundTrips)
             samples.insert(samples.end(), {i, levels - 1 - i, (i * 7919) % levels, i});
         std::string image = pam_head(256, levels / 256, levels - 1) + be(samples, depth / 8);
         TempDir dir;
-        RunOptions options;
-        options.stdin_path = dir.file("in.pam");
-        write_file(options.stdin_path, image);
-        RunResult r =
-            run_shell("rv-from-image -p | rv-to-image -d " + std::to_string(depth), options);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_TRUE(r.out == image) << depth;
+        write_file(dir.file("in.pam"), image);
+        expect_output(shell("rv-from-image -p | rv-to-image -d " + std::to_string(depth)),
+                      RunOptions{.stdin_path = dir.file("in.pam")}, image);
     }
 }
 
@@ -251,9 +221,9 @@ struct Written {
         for (double a : {0.0, 0.25, 0.5, 0.75, 1.0, 0.1})
             values.insert(values.end(), {white[0] * a, white[1] * a, white[2] * a, a});
         write_file(dir.file("in.rv"), make_stream(1, 3, 2, values));
-        RunResult r = run_shell("rv-to-image -d " + std::to_string(depth) + " < " +
-                                dir.file("in.rv") + " > " + dir.file("out.pam"));
-        EXPECT_EQ(r.status, 0) << r.err;
+        expect_output(shell("rv-to-image -d " + std::to_string(depth) + " < " + dir.file("in.rv") +
+                            " > " + dir.file("out.pam")),
+                      "", "");
         data = read_file(dir.file("out.pam")).substr(pam_head(3, 2, maxval).size());
         EXPECT_EQ(data.size(), 6 * 4 * bytes);
         for (size_t i = 0; i < 6; i++) {
@@ -268,22 +238,20 @@ TEST(ToImage, ReadByNetpbm)
     if (!have_program("pamfile") || !have_program("pamtopnm"))
         GTEST_SKIP() << "netpbm (pamfile, pamtopnm) is not installed";
     for (int depth : {8, 12, 16}) {
+        SCOPED_TRACE(depth);
         Written w(depth);
-        RunResult r = run_shell("pamfile < " + w.dir.file("out.pam"));
-        EXPECT_EQ(r.status, 0) << r.err;
+        RunResult r = expect_success(shell("pamfile < " + w.dir.file("out.pam")));
         EXPECT_NE(r.out.find("PAM, 3 by 2 by 4 maxval " + std::to_string(w.maxval)),
                   std::string::npos)
             << r.out;
         EXPECT_NE(r.out.find("RGB_ALPHA"), std::string::npos) << r.out;
-        r = run_shell("pamtopnm < " + w.dir.file("out.pam"));
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, "P6\n3 2\n" + std::to_string(w.maxval) + "\n" + w.rgb) << depth;
+        expect_output(shell("pamtopnm < " + w.dir.file("out.pam")), "",
+                      "P6\n3 2\n" + std::to_string(w.maxval) + "\n" + w.rgb);
         if (!have_program("pamchannel"))
             continue;
-        r = run_shell("pamchannel -tupletype GRAYSCALE 3 < " + w.dir.file("out.pam") +
-                      " | pamtopnm");
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, "P5\n3 2\n" + std::to_string(w.maxval) + "\n" + w.alpha) << depth;
+        expect_output(shell("pamchannel -tupletype GRAYSCALE 3 < " + w.dir.file("out.pam") +
+                            " | pamtopnm"),
+                      "", "P5\n3 2\n" + std::to_string(w.maxval) + "\n" + w.alpha);
     }
 }
 
@@ -294,9 +262,8 @@ TEST(ToImage, ReadByImageMagick)
     // ImageMagick 6 reads alpha inverted at other depths, so 8 and 16 only.
     for (int depth : {8, 16}) {
         // ImageMagick's reading, written back as 16-bit PAM.
+        SCOPED_TRACE(depth);
         Written w(depth);
-        RunResult r = run_shell("convert " + w.dir.file("out.pam") + " -depth 16 pam:-");
-        ASSERT_EQ(r.status, 0) << r.err;
         std::vector<uint64_t> scaled;
         for (size_t i = 0; i < w.data.size(); i += w.bytes) {
             uint64_t s = (unsigned char)w.data[i];
@@ -304,7 +271,8 @@ TEST(ToImage, ReadByImageMagick)
                 s = s << 8 | (unsigned char)w.data[i + 1];
             scaled.push_back((s * 65535 + w.maxval / 2) / w.maxval);
         }
-        EXPECT_EQ(r.out, pam_head(3, 2, 65535) + be(scaled, 2)) << depth;
+        expect_output(shell("convert " + w.dir.file("out.pam") + " -depth 16 pam:-"), "",
+                      pam_head(3, 2, 65535) + be(scaled, 2));
     }
 }
 
@@ -335,29 +303,26 @@ TEST(ToImage, OneImageAFrame)
     for (const auto &frame : frame_samples)
         expected += pam_head(2, 1, 255) + be(frame, 1);
     for (uint64_t claimed : {3, 0, 1}) {
-        RunResult r = to_image({"-d", "8"}, three_frames(claimed));
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out, expected) << claimed;
+        SCOPED_TRACE(claimed);
+        expect_output(to_image({"-d", "8"}), three_frames(claimed), expected);
     }
     // A stream without pixels still gives a head.
-    RunResult r = to_image({}, stream_head(0, 2, 1));
-    EXPECT_EQ(r.out, pam_head(2, 1, 65535));
+    expect_output(to_image({}), stream_head(0, 2, 1), pam_head(2, 1, 65535));
 
     // farbfeld holds one image: the first frame is written whole, then the
     // second one is refused.
-    r = to_image({"-f"}, three_frames(3));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-to-image: <stdin>: farbfeld holds one image, the stream has more frames\n");
     std::vector<uint64_t> wide;
     for (uint64_t s : frame_samples[0])
         wide.push_back(s * 257);
-    EXPECT_EQ(r.out, "farbfeld" + be({2, 1}, 4) + be(wide, 2));
+    const std::string first = "farbfeld" + be({2, 1}, 4) + be(wide, 2);
+    EXPECT_EQ(expect_failure(to_image({"-f"}), three_frames(3),
+                             "rv-to-image: <stdin>: farbfeld holds one image, the stream has more "
+                             "frames\n")
+                  .out,
+              first);
     // A partial pixel after the frame is no frame.
     std::string one = three_frames(1).substr(0, stream_head(1, 2, 1).size() + 2 * 32 + 31);
-    r = to_image({"-f"}, one);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "farbfeld" + be({2, 1}, 4) + be(wide, 2));
+    expect_output(to_image({"-f"}), one, first);
 }
 
 // The three frames written as 8-bit PAM into a temporary file.
@@ -367,8 +332,7 @@ struct ThreeImages {
     ThreeImages()
     {
         write_file(dir.file("in.rv"), three_frames(3));
-        RunResult r = run_shell("rv-to-image -d 8 < " + dir.file("in.rv") + " > " + path);
-        EXPECT_EQ(r.status, 0) << r.err;
+        expect_output(shell("rv-to-image -d 8 < " + dir.file("in.rv") + " > " + path), "", "");
     }
 };
 
@@ -377,8 +341,7 @@ TEST(ToImage, ManyImagesReadByNetpbm)
     if (!have_program("pamfile"))
         GTEST_SKIP() << "netpbm's pamfile is not installed";
     ThreeImages images;
-    RunResult r = run_shell("pamfile -allimages < " + images.path);
-    EXPECT_EQ(r.status, 0) << r.err;
+    RunResult r = expect_success(shell("pamfile -allimages < " + images.path));
     for (int i = 0; i < 3; i++)
         EXPECT_NE(r.out.find("Image " + std::to_string(i) + ":\tPAM, 2 by 1 by 4 maxval 255"),
                   std::string::npos)
@@ -392,9 +355,7 @@ TEST(ToImage, ManyImagesReadByImageMagick)
         GTEST_SKIP() << "ImageMagick's convert is not installed";
     // ImageMagick reads three images and writes each back as it was.
     ThreeImages images;
-    RunResult r = run_shell("convert " + images.path + " -depth 8 pam:-");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, read_file(images.path));
-    r = run_shell("convert " + images.path + " -format '%[scene] %wx%h\\n' info:");
-    EXPECT_EQ(r.out, "0 2x1\n1 2x1\n2 2x1\n");
+    expect_output(shell("convert " + images.path + " -depth 8 pam:-"), "", read_file(images.path));
+    expect_output(shell("convert " + images.path + " -format '%[scene] %wx%h\\n' info:"), "",
+                  "0 2x1\n1 2x1\n2 2x1\n");
 }

@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "real_ffmpeg.h"
 
 #include <array>
 #include <cmath>
@@ -29,13 +30,27 @@ struct StandIn {
                                              "\ncat > " + dir.file("in") + "\n" + body +
                                              "exit " + std::to_string(status) + "\n");
     }
-    RunResult run(std::vector<std::string> args, const std::string &input)
+    static std::vector<std::string> argv(std::vector<std::string> args)
     {
         args.insert(args.begin(), "rv-to-video");
-        RunOptions options;
-        options.path = {dir.path};
-        options.input = input;
-        return ::run(args, options);
+        return args;
+    }
+    RunOptions options(const std::string &input) const
+    {
+        return {.input = input, .path = {dir.path}};
+    }
+    // Runs rv-to-video with the stand-in on `input`: it succeeds silently,
+    // or fails with `message`.
+    void ok(const std::vector<std::string> &args, const std::string &input,
+            std::source_location loc = std::source_location::current())
+    {
+        expect_output(argv(args), options(input), "", loc);
+    }
+    void fails(const std::vector<std::string> &args, const std::string &input,
+               const std::string &message,
+               std::source_location loc = std::source_location::current())
+    {
+        expect_failure(argv(args), options(input), message, 1, loc);
     }
     std::string args() { return read_file(dir.file("args")); }
     std::vector<Samples> fed() { return samples(read_file(dir.file("in"))); }
@@ -64,8 +79,7 @@ TEST(ToVideo, ArgumentsAndSamples)
          white[0], white[1], white[2], 2,        // alpha above 1
          0, -1, 0, -0.5,                         // negative luma, negative alpha
          nan, nan, nan, nan});
-    RunResult r = s.run({"25", "-y", "-c:v", "ffv1", "out.mkv"}, stream);
-    ASSERT_EQ(r.status, 0) << r.err;
+    s.ok({"25", "-y", "-c:v", "ffv1", "out.mkv"}, stream);
     EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n"
                         "-y\n-c:v\nffv1\nout.mkv\n");
     // Video levels, luma 4096 to 60160: the sRGB white encodes to just below
@@ -82,8 +96,7 @@ TEST(ToVideo, ArgumentsAndSamples)
     EXPECT_EQ(got[5], (Samples{0, 0, 0, 0}));
 
     // Fast mode: one matrix, alpha always full.
-    r = s.run({"-d", "25", "out.mkv"}, stream);
-    ASSERT_EQ(r.status, 0) << r.err;
+    s.ok({"-d", "25", "out.mkv"}, stream);
     got = s.fed();
     ASSERT_EQ(got.size(), 6u);
     EXPECT_EQ(got[0], (Samples{65535, 60160, 32768, 32768}));
@@ -92,24 +105,22 @@ TEST(ToVideo, ArgumentsAndSamples)
     EXPECT_EQ(got[5], (Samples{65535, 0, 0, 0}));
 
     // -q quiets ffmpeg; nothing else changes.
-    r = s.run({"-dq", "25", "-c:v", "ffv1", "out.mkv"}, stream);
-    ASSERT_EQ(r.status, 0) << r.err;
+    s.ok({"-dq", "25", "-c:v", "ffv1", "out.mkv"}, stream);
     EXPECT_EQ(s.args(), "-loglevel\nerror\n-nostats\n-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n"
                         "-s:v\n3x2\n-i\n-\n-c:v\nffv1\nout.mkv\n");
     EXPECT_EQ(s.fed(), got);
-    r = s.run({"25", "-q", "out.mkv"}, stream);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n-q\nout.mkv\n");
+    s.ok({"25", "-q", "out.mkv"}, stream);
+    EXPECT_EQ(s.args(),
+              "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n-q\nout.mkv\n");
 
     // Out-of-range values of every kind are clamped, never wrapped.
-    r = s.run({"25", "out.mkv"}, make_stream(1, 2, 1, {inf, inf, -inf, inf, 1e300, -1e300, 1e300, -inf}));
-    ASSERT_EQ(r.status, 0) << r.err;
+    s.ok({"25", "out.mkv"},
+         make_stream(1, 2, 1, {inf, inf, -inf, inf, 1e300, -1e300, 1e300, -inf}));
     got = s.fed();
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0][0], 65535u);
     EXPECT_EQ(got[1][0], 0u);
-    r = s.run({"-d", "25", "out.mkv"}, make_stream(1, 1, 1, {1e300, 0, 0, 1}));
-    ASSERT_EQ(r.status, 0) << r.err;
+    s.ok({"-d", "25", "out.mkv"}, make_stream(1, 1, 1, {1e300, 0, 0, 1}));
     EXPECT_EQ(s.fed(), (std::vector<Samples>{{65535, 65535, 0, 65535}}));
 }
 
@@ -117,13 +128,11 @@ TEST(ToVideo, InputEnds)
 {
     StandIn s;
     // A trailing part of a pixel is dropped; the frame count plays no part.
-    RunResult r = s.run({"10", "o.mkv"}, make_stream(5, 1, 1, {0, 0, 0, 1}) + "1234567");
-    ASSERT_EQ(r.status, 0) << r.err;
+    s.ok({"10", "o.mkv"}, make_stream(5, 1, 1, {0, 0, 0, 1}) + "1234567");
     EXPECT_EQ(s.fed(), (std::vector<Samples>{{65535, 4096, 32768, 32768}}));
 
     // No frames: ffmpeg still runs and sees an empty input.
-    r = s.run({"10", "o.mkv"}, stream_head(0, 640, 480));
-    ASSERT_EQ(r.status, 0) << r.err;
+    s.ok({"10", "o.mkv"}, stream_head(0, 640, 480));
     EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n10\n-s:v\n640x480\n-i\n-\no.mkv\n");
     EXPECT_EQ(read_file(s.dir.file("in")), "");
 
@@ -131,8 +140,7 @@ TEST(ToVideo, InputEnds)
     std::vector<double> values;
     for (int i = 0; i < 1000; i++)
         values.insert(values.end(), {0, 0, 0, i / 999.0});
-    r = s.run({"10", "o.mkv"}, make_stream(1, 1000, 1, values));
-    ASSERT_EQ(r.status, 0) << r.err;
+    s.ok({"10", "o.mkv"}, make_stream(1, 1000, 1, values));
     std::vector<Samples> got = s.fed();
     ASSERT_EQ(got.size(), 1000u);
     for (int i = 0; i < 1000; i++)
@@ -143,12 +151,9 @@ TEST(ToVideo, InputEnds)
     values.clear();
     for (int i = 0; i < 300000; i++)
         values.insert(values.end(), {0, 0, 0, (i % 65536) / 65535.0});
-    RunOptions pieces;
-    pieces.path = {s.dir.path};
-    pieces.input = make_stream(1, 300000, 1, values);
+    RunOptions pieces = s.options(make_stream(1, 300000, 1, values));
     pieces.input_chunk = 1000003;
-    r = ::run({"rv-to-video", "10", "o.mkv"}, pieces);
-    ASSERT_EQ(r.status, 0) << r.err;
+    expect_output({"rv-to-video", "10", "o.mkv"}, pieces, "");
     got = s.fed();
     ASSERT_EQ(got.size(), 300000u);
     for (int i = 0; i < 300000; i++)
@@ -158,37 +163,30 @@ TEST(ToVideo, InputEnds)
 TEST(ToVideo, Failures)
 {
     StandIn failing(2, "echo ffmpeg says no >&2\n");
-    RunResult r = failing.run({"10", "o.mkv"}, make_stream(1, 1, 1, {0, 0, 0, 1}));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ffmpeg says no\n");
+    failing.fails({"10", "o.mkv"}, make_stream(1, 1, 1, {0, 0, 0, 1}), "ffmpeg says no\n");
 
     // ffmpeg that stops reading: the broken pipe ends the program.
     StandIn quitter(0, "");
     write_script(quitter.dir.file("ffmpeg"), "exit 0\n");
-    r = quitter.run({"10", "o.mkv"}, make_stream(1, 512, 512, std::vector<double>(512 * 512 * 4)));
+    const std::string large = make_stream(1, 512, 512, std::vector<double>(512 * 512 * 4));
+    RunResult r = run(quitter.argv({"10", "o.mkv"}), quitter.options(large));
     EXPECT_EQ(r.signal, SIGPIPE);
 
     StandIn s;
-    r = s.run({"10", "o.mkv"}, "1 1 1 rgba\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-to-video: <stdin>: file format not supported\n");
+    s.fails({"10", "o.mkv"}, "1 1 1 rgba\n", "rv-to-video: <stdin>: file format not supported\n");
     EXPECT_EQ(s.args(), "");
 
     const std::string usage = "usage: rv-to-video [-dq] frame-rate ffmpeg-arguments ...\n";
     for (std::vector<std::string> args : {std::vector<std::string>{"10"}, {}, {"-y", "10", "o.mkv"},
-                                          {"-d"}, {"-d", "10"}}) {
-        r = s.run(args, make_stream(1, 1, 1, {0, 0, 0, 1}));
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, usage);
-    }
+                                          {"-d"}, {"-d", "10"}})
+        s.fails(args, make_stream(1, 1, 1, {0, 0, 0, 1}), usage);
+    EXPECT_EQ(s.args(), "");
 
     TempDir empty;
-    RunOptions options;
-    options.input = stream_head(0, 1, 1);
-    r = run_shell("PATH=" + empty.path + " exec " + program_path("rv-to-video") + " 10 o.mkv",
-                  options);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, program_path("rv-to-video") + ": exec ffmpeg: No such file or directory\n");
+    expect_failure(shell("PATH=" + empty.path + " exec " + program_path("rv-to-video") +
+                         " 10 o.mkv"),
+                   stream_head(0, 1, 1),
+                   program_path("rv-to-video") + ": exec ffmpeg: No such file or directory\n");
 }
 
 // The real ffmpeg: geometry and frame count of an encoded video, and a
@@ -216,19 +214,17 @@ TEST(ToVideo, RealVideo)
         }
     std::string stream = make_stream(3, 64, 48, values);
     std::string video = dir.file("out.mkv");
-    RunResult r = run({"rv-to-video", "10", "-nostdin", "-v", "error", "-c:v", "ffv1", video},
-                      stream);
-    ASSERT_EQ(r.status, 0) << r.err;
-    r = run_shell("ffprobe -v error -count_frames -select_streams v -show_entries "
-                  "stream=width,height,nb_read_frames -of default=noprint_wrappers=1 " + video);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "width=64\nheight=48\nnb_read_frames=3\n");
+    expect_output({"rv-to-video", "10", "-nostdin", "-v", "error", "-c:v", "ffv1", video}, stream,
+                  "");
+    expect_output(shell("ffprobe -v error -count_frames -select_streams v -show_entries "
+                        "stream=width,height,nb_read_frames -of default=noprint_wrappers=1 " +
+                        video),
+                  "", "width=64\nheight=48\nnb_read_frames=3\n");
 
     // ffv1 stores the samples losslessly: they come back within their 16-bit
     // quantisation.
     std::string back = dir.file("back.rv");
-    r = run({"rv-from-video", video, back});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(run({"rv-from-video", video, back}).status, 0);
     std::string out = read_file(back);
     std::string head = stream_head(3, 64, 48);
     ASSERT_EQ(out.substr(0, head.size()), head);
@@ -242,16 +238,10 @@ TEST(ToVideo, RealVideo)
 
     // Encoded again, every sample is within one step of the first encoding.
     std::string again = dir.file("again.mkv");
-    RunOptions from_file;
-    from_file.stdin_path = back;
-    r = run({"rv-to-video", "-q", "10", "-c:v", "ffv1", again}, from_file);
-    ASSERT_EQ(r.status, 0) << r.err;
-    r = run_shell("ffmpeg -nostdin -v error -i " + video + " -f rawvideo -pix_fmt ayuv64le -");
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<Samples> first = samples(r.out);
-    r = run_shell("ffmpeg -nostdin -v error -i " + again + " -f rawvideo -pix_fmt ayuv64le -");
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<Samples> second = samples(r.out);
+    expect_output({"rv-to-video", "-q", "10", "-c:v", "ffv1", again},
+                  RunOptions{.stdin_path = back}, "");
+    std::vector<Samples> first = samples(ffmpeg_decoded(video, "ayuv64le"));
+    std::vector<Samples> second = samples(ffmpeg_decoded(again, "ayuv64le"));
     ASSERT_EQ(first.size(), size_t(3 * 64 * 48));
     ASSERT_EQ(second.size(), first.size());
     for (size_t i = 0; i < first.size(); i++)
@@ -268,19 +258,12 @@ TEST(ToVideo, RealLevels)
     TempDir dir;
     for (std::string luma : {"0", "0.05", "0.2", "0.5", "0.8", "1"}) {
         std::string video = dir.file("card" + luma + ".mkv");
-        RunResult r = run_shell("rv-single-colour -w 4 -h 2 " + luma + " | rv-to-video -q 1 -c:v ffv1 " +
-                                video + " && ffmpeg -nostdin -v error -i " + video +
-                                " -f rawvideo -pix_fmt rgba -");
-        ASSERT_EQ(r.status, 0) << r.err;
-        const std::string shown = r.out;
-        r = run_shell("rv-single-colour -w 4 -h 2 " + luma + " | rv-to-image -d 8");
-        ASSERT_EQ(r.status, 0) << r.err;
-        size_t end = r.out.find("ENDHDR\n");
-        ASSERT_NE(end, std::string::npos);
-        std::string image = r.out.substr(end + 7);
+        const std::string card = "rv-single-colour -w 4 -h 2 " + luma;
+        expect_output(shell(card + " | rv-to-video -q 1 -c:v ffv1 " + video), "", "");
+        const std::string shown = ffmpeg_decoded(video, "rgba");
         ASSERT_EQ(shown.size(), 32u);
-        ASSERT_EQ(image.size(), shown.size());
-        for (size_t i = 0; i < image.size(); i++)
-            EXPECT_NEAR((unsigned char)shown[i], (unsigned char)image[i], 1) << luma << " " << i;
+        RunResult r = expect_success(shell(card + " | rv-to-image -d 8"));
+        ASSERT_NE(r.out.find("ENDHDR\n"), std::string::npos);
+        expect_within_one(pam_body(r.out), shown, luma);
     }
 }

@@ -28,31 +28,13 @@ TEST(FromText, RoundTripThroughText)
         rounded.push_back(six_decimals(v));
     TempDir dir;
     write_file(dir.file("in.rv"), make_stream(3, 5, 4, values));
-    RunOptions options;
-    options.stdin_path = dir.file("in.rv");
-    RunResult r = run_shell("rv-to-text | rv-from-text", options);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, stream_head(3, 5, 4) + doubles(rounded));
+    expect_output(shell("rv-to-text | rv-from-text"), RunOptions{.stdin_path = dir.file("in.rv")},
+                  stream_head(3, 5, 4) + doubles(rounded));
 }
 
 TEST(FromText, NumbersAndLines)
 {
-    std::string pixel = stream_head(1, 1, 1) + doubles({1, 2, 3, 4});
-    EXPECT_EQ(run({"rv-from-text"}, "1 1 1 xyza\n1 2 3 4\n").out, pixel);
-    EXPECT_EQ(run({"rv-from-text"}, "1 1 1 xyza\n1\n2\n3\n4\n").out, pixel);
-    EXPECT_EQ(run({"rv-from-text"}, "1 1 1 xyza\n 1\t2\r\n\v3\f  4").out, pixel);
-
-    // The whole input one line: a head without data.
-    RunResult r = run({"rv-from-text"}, "2 3 4 xyza");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, stream_head(2, 3, 4));
-
-    // Numbers are not counted against the head: six give a pixel and a half.
-    r = run({"rv-from-text"}, "1 1 1 xyza\n1 2 3 4 5 6\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, stream_head(1, 1, 1) + doubles({1, 2, 3, 4, 5, 6}));
-
+    const std::string pixel = stream_head(1, 1, 1) + doubles({1, 2, 3, 4});
     // Far more than one block of numbers, all in order.
     std::string text = "0 1 1 xyza\n";
     std::vector<double> many;
@@ -60,43 +42,29 @@ TEST(FromText, NumbersAndLines)
         many.push_back(i * 0.25 - 7);
         text += std::to_string(i * 0.25 - 7) + (i % 3 ? " " : "\n");
     }
-    r = run({"rv-from-text"}, text);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, stream_head(0, 1, 1) + doubles(many));
-}
-
-TEST(FromText, HeadLengthLimit)
-{
-    // Leading zeros pad a valid head line to the limit and one beyond.
-    std::string at_limit = std::string(1008, '0') + "1 1 1 xyza";
-    ASSERT_EQ(at_limit.size(), 1018u);
-    RunResult r = run({"rv-from-text"}, at_limit + "\n1 2 3 4\n");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, text_head(at_limit) + doubles({1, 2, 3, 4}));
-
-    r = run({"rv-from-text"}, "0" + at_limit + "\n1 2 3 4\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "rv-from-text: <stdin>: head is too long\n");
-
-    // A head line without newline and without end is refused at the limit.
-    r = run({"rv-from-text"}, std::string(100000, '1'));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-text: <stdin>: head is too long\n");
+    const struct {
+        std::string input, out;
+    } cases[] = {
+        {"1 1 1 xyza\n1 2 3 4\n", pixel},
+        {"1 1 1 xyza\n1\n2\n3\n4\n", pixel},
+        {"1 1 1 xyza\n 1\t2\r\n\v3\f  4", pixel},
+        // The whole input one line: a head without data.
+        {"2 3 4 xyza", stream_head(2, 3, 4)},
+        // Numbers are not counted against the head: six give a pixel and a half.
+        {"1 1 1 xyza\n1 2 3 4 5 6\n", stream_head(1, 1, 1) + doubles({1, 2, 3, 4, 5, 6})},
+        {text, stream_head(0, 1, 1) + doubles(many)},
+        // Leading zeros pad a valid head line to the limit.
+        {std::string(1008, '0') + "1 1 1 xyza\n1 2 3 4\n",
+         text_head(std::string(1008, '0') + "1 1 1 xyza") + doubles({1, 2, 3, 4})},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.input.substr(0, 40)));
+        expect_output({"rv-from-text"}, c.input, c.out);
+    }
 }
 
 TEST(FromText, Failures)
 {
-    // A bad head is written first and refused after.
-    RunResult r = run({"rv-from-text"}, "1 0 1 xyza\n1 2 3 4\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, text_head("1 0 1 xyza"));
-    EXPECT_EQ(r.err, "rv-from-text: <stdin>: width is zero\n");
-    r = run({"rv-from-text"}, "1 1 1 rgba\n");
-    EXPECT_EQ(r.err, "rv-from-text: file <stdin> uses unsupported pixel format: rgba\n");
-    r = run({"rv-from-text"}, "\n");
-    EXPECT_EQ(r.err, "rv-from-text: <stdin>: file format not supported\n");
-
     // A word among the numbers stops the run; the numbers before it stay.
     std::string text = "0 1 1 xyza\n";
     std::vector<double> before;
@@ -104,42 +72,44 @@ TEST(FromText, Failures)
         before.push_back(i);
         text += std::to_string(i) + " ";
     }
-    r = run({"rv-from-text"}, text + "pixel 5 6 7\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, stream_head(0, 1, 1) + doubles(before));
-    EXPECT_EQ(r.err, "rv-from-text: <stdin>: not a number\n");
-    r = run({"rv-from-text"}, "1 1 1 xyza\n1 2 3-\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-text: <stdin>: not a number\n");
-
-    r = run({"rv-from-text"}, "");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "rv-from-text: <stdin>: no input\n");
+    const std::string usage = "usage: rv-from-text \n";
+    const std::string at_limit = std::string(1008, '0') + "1 1 1 xyza";
+    const struct {
+        std::vector<std::string> argv;
+        std::string input, out, message;
+    } cases[] = {
+        // One beyond the limit; a head line without newline and without end.
+        {{}, "0" + at_limit + "\n1 2 3 4\n", "", "rv-from-text: <stdin>: head is too long\n"},
+        {{}, std::string(100000, '1'), "", "rv-from-text: <stdin>: head is too long\n"},
+        // A bad head is written first and refused after.
+        {{}, "1 0 1 xyza\n1 2 3 4\n", text_head("1 0 1 xyza"),
+         "rv-from-text: <stdin>: width is zero\n"},
+        {{}, "1 1 1 rgba\n", text_head("1 1 1 rgba"),
+         "rv-from-text: file <stdin> uses unsupported pixel format: rgba\n"},
+        {{}, "\n", text_head(""), "rv-from-text: <stdin>: file format not supported\n"},
+        {{}, text + "pixel 5 6 7\n", stream_head(0, 1, 1) + doubles(before),
+         "rv-from-text: <stdin>: not a number\n"},
+        {{}, "1 1 1 xyza\n1 2 3-\n", stream_head(1, 1, 1) + doubles({1, 2, 3}),
+         "rv-from-text: <stdin>: not a number\n"},
+        {{}, "", "", "rv-from-text: <stdin>: no input\n"},
+        {{"-x"}, "", "", usage},
+        {{"file"}, "", "", usage},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> argv = {"rv-from-text"};
+        argv.insert(argv.end(), c.argv.begin(), c.argv.end());
+        SCOPED_TRACE(testing::PrintToString(c.input.substr(0, 40)));
+        EXPECT_TRUE(same_bytes(expect_failure(argv, c.input, c.message).out, c.out));
+    }
 
     TempDir dir;
-    RunOptions options;
-    options.stdin_path = dir.path;
-    r = run({"rv-from-text"}, options);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-text: getline <stdin>: Is a directory\n");
-
-    options = {};
-    options.input = "1 1 1 xyza\n1 2 3 4\n";
-    options.stdout_path = "/dev/full";
-    r = run({"rv-from-text"}, options);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-text: write <stdout>: No space left on device\n");
-    options.stdout_path.clear();
-    options.close_stdout = true;
-    r = run({"rv-from-text"}, options);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-from-text: write <stdout>: Bad file descriptor\n");
-
-    r = run({"rv-from-text", "-x"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "usage: rv-from-text \n");
-    EXPECT_EQ(run({"rv-from-text", "file"}).err, "usage: rv-from-text \n");
+    expect_failure({"rv-from-text"}, RunOptions{.stdin_path = dir.path},
+                   "rv-from-text: getline <stdin>: Is a directory\n");
+    const std::string pixel = "1 1 1 xyza\n1 2 3 4\n";
+    expect_failure({"rv-from-text"}, RunOptions{.input = pixel, .stdout_path = "/dev/full"},
+                   "rv-from-text: write <stdout>: No space left on device\n");
+    expect_failure({"rv-from-text"}, RunOptions{.input = pixel, .close_stdout = true},
+                   "rv-from-text: write <stdout>: Bad file descriptor\n");
 }
 
 // ---- The "%lf" scanner against scanf -----------------------------------------
@@ -252,7 +222,7 @@ static std::string random_numbers(std::mt19937_64 &rng, size_t bytes)
             std::string digits = std::string(pick(5) ? 0 : pick(30), '0') + "1";
             for (int n = pick(8) ? pick(25) : pick(400); n > 0; n--)
                 digits += char('0' + pick(10));
-            digits.insert(size_t(pick(int(digits.size()))), ".");
+            digits.insert(digits.begin() + pick(int(digits.size())), '.');
             snprintf(number, sizeof number, "%s%s%s", pick(2) ? "-" : "",
                      digits.substr(0, 1000).c_str(),
                      pick(3)   ? ""
@@ -300,19 +270,16 @@ TEST(FromText, NumbersAsScanfReadsThem)
     pieces.input = "0 1 1 xyza\n" + numbers;
     for (size_t chunk : {size_t(0), size_t(997)}) {
         pieces.input_chunk = chunk;
-        RunResult r = run({"rv-from-text"}, pieces);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_TRUE(r.out == expect);
+        expect_output({"rv-from-text"}, pieces, expect);
     }
     // What comes before a failure is written: after nan and before "(", ...
     for (const char *failing : {"nan(1)", "infinit", "0x", "-", ".e1", "6,5"}) {
-        RunResult r = run({"rv-from-text"}, "0 1 1 xyza\n" + numbers + failing);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "rv-from-text: <stdin>: not a number\n");
+        RunResult r = expect_failure({"rv-from-text"}, "0 1 1 xyza\n" + numbers + failing,
+                                     "rv-from-text: <stdin>: not a number\n");
         std::string written = expect + (failing[0] == 'n'   ? doubles({NAN})
                                         : failing[0] == '6' ? doubles({6})
                                                             : "");
-        EXPECT_TRUE(r.out == written) << failing;
+        EXPECT_TRUE(same_bytes(r.out, written)) << failing;
     }
 }
 
@@ -345,14 +312,11 @@ TEST(FromText, ReadFailureAfterNumbers)
         }
         close(master);
         close(slave);
-        RunOptions options;
-        options.stdin_path = slave_path;
-        RunResult r = run({"rv-from-text"}, options);
+        RunResult r = expect_failure({"rv-from-text"}, RunOptions{.stdin_path = slave_path},
+                                     std::string("rv-from-text: ferror <stdin>: ") + error + "\n");
         int status;
         waitpid(typist, &status, 0);
         ASSERT_EQ(status, 0);
         EXPECT_EQ(r.out, text_head("1 1 1 xyza") + doubles({1, 2, 3, 4, 5, 6})) << typed;
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, std::string("rv-from-text: ferror <stdin>: ") + error + "\n");
     }
 }

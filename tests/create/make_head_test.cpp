@@ -14,51 +14,38 @@ static std::string pattern(size_t n)
 TEST(MakeHead, CopiesWhatTheHeadPromises)
 {
     std::string data = pattern(64);
-    RunResult r = run({"rv-make-head", "2", "1", "xyza"}, data);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, stream_head(1, 2, 1) + data);
+    expect_output({"rv-make-head", "2", "1", "xyza"}, data, stream_head(1, 2, 1) + data);
 
     // Frames larger than one buffer, arriving in small pieces.
     data = pattern(3 * 40 * 3 * 32);
-    RunOptions options;
-    options.input = data;
-    options.input_chunk = 1000;
-    r = run({"rv-make-head", "-f3", "40", "3", "xyza"}, options);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, stream_head(3, 40, 3) + data);
+    expect_output({"rv-make-head", "-f3", "40", "3", "xyza"},
+                  RunOptions{.input = data, .input_chunk = 1000}, stream_head(3, 40, 3) + data);
 
     // Input beyond the promised bytes stays for the next reader, from a
     // file and from a pipe alike.
     TempDir dir;
     std::string rest = "the rest";
     write_file(dir.file("raw"), data + rest);
-    options = {};
-    options.stdin_path = dir.file("raw");
-    r = run_shell("{ rv-make-head -f 2 40 3 xyza; cat; }", options);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, stream_head(2, 40, 3) + data + rest);
-    r = run_shell("cat " + dir.file("raw") + " | { rv-make-head -f 2 40 3 xyza; cat; }");
-    EXPECT_EQ(r.out, stream_head(2, 40, 3) + data + rest);
+    expect_output(shell("{ rv-make-head -f 2 40 3 xyza; cat; }"),
+                  RunOptions{.stdin_path = dir.file("raw")}, stream_head(2, 40, 3) + data + rest);
+    expect_output(shell("cat " + dir.file("raw") + " | { rv-make-head -f 2 40 3 xyza; cat; }"), "",
+                  stream_head(2, 40, 3) + data + rest);
 }
 
 TEST(MakeHead, ShortAndEmptyInput)
 {
-    RunResult r = run({"rv-make-head", "2", "1", "xyza"});
-    EXPECT_EQ(r.status, 1);
+    RunResult r = expect_failure({"rv-make-head", "2", "1", "xyza"}, "", "");
     EXPECT_EQ(r.out, stream_head(1, 2, 1));
-    EXPECT_EQ(r.err, "");
 
     std::string data = pattern(10);
-    r = run({"rv-make-head", "2", "1", "xyza"}, data);
-    EXPECT_EQ(r.status, 2);
+    r = expect_failure({"rv-make-head", "2", "1", "xyza"}, data,
+                       "rv-make-head: <stdin>: is shorted than expected\n", 2);
     EXPECT_EQ(r.out, stream_head(1, 2, 1) + data);
-    EXPECT_EQ(r.err, "rv-make-head: <stdin>: is shorted than expected\n");
 
     // One whole frame of two is still short.
     data = pattern(64);
-    r = run({"rv-make-head", "-f", "2", "2", "1", "xyza"}, data);
-    EXPECT_EQ(r.status, 2);
+    r = expect_failure({"rv-make-head", "-f", "2", "2", "1", "xyza"}, data,
+                       "rv-make-head: <stdin>: is shorted than expected\n", 2);
     EXPECT_EQ(r.out, stream_head(2, 2, 1) + data);
 }
 
@@ -70,44 +57,40 @@ TEST(MakeHead, Refusals)
         std::string err;
     };
     const std::string range = "[1, 18446744073709551615]\n";
+    const std::string usage = "usage: rv-make-head [-f frames] width height pixel-format ...\n";
+    const std::string format = "rv-make-head: file <stdin> uses unsupported pixel format: ";
     const Case cases[] = {
-        {{"rv-make-head", "2", "1"}, 1, "usage: rv-make-head [-f frames] width height pixel-format ...\n"},
-        {{"rv-make-head", "-g", "2", "1", "xyza"}, 1, "usage: rv-make-head [-f frames] width height pixel-format ...\n"},
-        {{"rv-make-head", "2", "1", "xyza", "-f"}, 2, "rv-make-head: file <stdin> uses unsupported pixel format: xyza -f\n"},
-        {{"rv-make-head", "-f", "0", "2", "1", "xyza"}, 1, "rv-make-head: argument of -f must be an integer in " + range},
-        {{"rv-make-head", "0", "1", "xyza"}, 2, "rv-make-head: the width must be an integer in " + range},
-        {{"rv-make-head", "1", "1x", "xyza"}, 2, "rv-make-head: the height must be an integer in " + range},
-        {{"rv-make-head", "2", "1", "xy", "za"}, 2, "rv-make-head: file <stdin> uses unsupported pixel format: xy za\n"},
-        {{"rv-make-head", "2", "1", std::string(32, 'a')}, 2, "rv-make-head: file <stdin> uses unsupported pixel format: \n"},
+        {{"2", "1"}, 1, usage},
+        {{"-g", "2", "1", "xyza"}, 1, usage},
+        {{"2", "1", "xyza", "-f"}, 2, format + "xyza -f\n"},
+        {{"-f", "0", "2", "1", "xyza"}, 1, "rv-make-head: argument of -f must be an integer in " + range},
+        {{"0", "1", "xyza"}, 2, "rv-make-head: the width must be an integer in " + range},
+        {{"1", "1x", "xyza"}, 2, "rv-make-head: the height must be an integer in " + range},
+        {{"2", "1", "xy", "za"}, 2, format + "xy za\n"},
+        {{"2", "1", std::string(32, 'a')}, 2, format + "\n"},
         // Frames without a byte size are refused before the head.
-        {{"rv-make-head", "4294967296", "4294967296", "xyza"}, 2, "rv-make-head: <stdin>: video frame is too large\n"},
-        {{"rv-make-head", "576460752303423488", "1", "xyza"}, 2, "rv-make-head: <stdin>: video frame is too wide\n"},
-        {{"rv-make-head", "1", "576460752303423488", "xyza"}, 2, "rv-make-head: <stdin>: video frame is too tall\n"},
+        {{"4294967296", "4294967296", "xyza"}, 2, "rv-make-head: <stdin>: video frame is too large\n"},
+        {{"576460752303423488", "1", "xyza"}, 2, "rv-make-head: <stdin>: video frame is too wide\n"},
+        {{"1", "576460752303423488", "xyza"}, 2, "rv-make-head: <stdin>: video frame is too tall\n"},
     };
     for (const Case &c : cases) {
-        RunResult r = run(c.argv, pattern(64));
-        EXPECT_EQ(r.status, c.status) << c.argv[1];
-        EXPECT_EQ(r.out, "") << c.argv[1];
-        EXPECT_EQ(r.err, c.err);
+        std::vector<std::string> argv = {"rv-make-head"};
+        argv.insert(argv.end(), c.argv.begin(), c.argv.end());
+        EXPECT_EQ(expect_failure(argv, pattern(64), c.err, c.status).out, "") << c.argv[0];
     }
 }
 
 TEST(MakeHead, OutputFailures)
 {
-    RunOptions options;
-    options.input = pattern(64);
-    options.stdout_path = "/dev/full";
-    RunResult r = run({"rv-make-head", "2", "1", "xyza"}, options);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "rv-make-head: <stdout>: No space left on device\n");
+    expect_failure({"rv-make-head", "2", "1", "xyza"},
+                   RunOptions{.input = pattern(64), .stdout_path = "/dev/full"},
+                   "rv-make-head: <stdout>: No space left on device\n", 2);
 
     // The head fits under the file size limit, the frame does not.
     TempDir dir;
     write_file(dir.file("raw"), pattern(2048));
-    options = {};
-    options.stdin_path = dir.file("raw");
-    r = run_shell("ulimit -f 1; trap '' XFSZ; exec rv-make-head 64 1 xyza > " +
-                  dir.file("out"), options);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "rv-make-head: write <stdout>: File too large\n");
+    expect_failure(shell("ulimit -f 1; trap '' XFSZ; exec rv-make-head 64 1 xyza > " +
+                         dir.file("out")),
+                   RunOptions{.stdin_path = dir.file("raw")},
+                   "rv-make-head: write <stdout>: File too large\n", 2);
 }

@@ -46,56 +46,42 @@ static Rewrite rewrite(const std::string &bytes, std::vector<std::string> operan
 
 TEST(RewriteHead, CountsAndMovesFrames)
 {
-    // Same length: only the head changes.
-    std::string data = pixels(6);
-    Rewrite r = rewrite(stream_head(1, 2, 1) + data, {"FILE"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.file, stream_head(3, 2, 1) + data);
-    EXPECT_EQ(rewrite(stream_head(1, 2, 1) + data, {"FILE", "3"}).file,
-              stream_head(3, 2, 1) + data);
-    EXPECT_EQ(rewrite(stream_head(1, 2, 1) + data, {"FILE", "auto"}).file,
-              stream_head(3, 2, 1) + data);
-
-    // The head grows from 9 to 10 frames: the data move up a byte.
-    data = pixels(10);
-    r = rewrite(stream_head(9, 1, 1) + data, {"FILE"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.file, stream_head(10, 1, 1) + data);
-
-    // The head shrinks: the data move down and the file is cut.
-    data = pixels(9);
-    r = rewrite(stream_head(10, 1, 1) + data, {"FILE"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.file, stream_head(9, 1, 1) + data);
-
-    // A long head shrinks a lot, with the old data past the new end of file
-    // and past the first page.
-    data = pixels(300);
-    std::string padded = raw_head(std::string(900, '0') + "7 1 1 xyza");
-    r = rewrite(padded + data, {"FILE", "300", "same", "same", "same"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.file, stream_head(300, 1, 1) + data);
-
-    // A new geometry for the same bytes.
-    data = pixels(4);
-    r = rewrite(stream_head(2, 2, 1) + data, {"FILE", "auto", "1", "2"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.file, stream_head(2, 1, 2) + data);
-    r = rewrite(stream_head(2, 2, 1) + data, {"FILE", "auto", "4", "same", "xyza"});
-    EXPECT_EQ(r.file, stream_head(1, 4, 1) + data);
-
-    // No data and a frame count of 0.
-    r = rewrite(stream_head(5, 1, 1), {"FILE", "0"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.file, stream_head(0, 1, 1));
-
-    // Raw frames get a head in front.
-    data = pixels(3);
-    r = rewrite(data, {"-h", "FILE", "3", "1", "1", "xyza"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.file, stream_head(3, 1, 1) + data);
-    r = rewrite(data, {"-hh", "FILE", "auto", "3", "1", "xyza"});
-    EXPECT_EQ(r.file, stream_head(1, 3, 1) + data);
+    const std::string six = pixels(6), ten = pixels(10), nine = pixels(9), four = pixels(4),
+                      three = pixels(3), many = pixels(300);
+    const struct {
+        std::string bytes;
+        std::vector<std::string> operands;
+        std::string file;
+    } cases[] = {
+        // Same length: only the head changes.
+        {stream_head(1, 2, 1) + six, {"FILE"}, stream_head(3, 2, 1) + six},
+        {stream_head(1, 2, 1) + six, {"FILE", "3"}, stream_head(3, 2, 1) + six},
+        {stream_head(1, 2, 1) + six, {"FILE", "auto"}, stream_head(3, 2, 1) + six},
+        // The head grows from 9 to 10 frames: the data move up a byte.
+        {stream_head(9, 1, 1) + ten, {"FILE"}, stream_head(10, 1, 1) + ten},
+        // The head shrinks: the data move down and the file is cut.
+        {stream_head(10, 1, 1) + nine, {"FILE"}, stream_head(9, 1, 1) + nine},
+        // A long head shrinks a lot, with the old data past the new end of
+        // file and past the first page.
+        {raw_head(std::string(900, '0') + "7 1 1 xyza") + many,
+         {"FILE", "300", "same", "same", "same"}, stream_head(300, 1, 1) + many},
+        // A new geometry for the same bytes.
+        {stream_head(2, 2, 1) + four, {"FILE", "auto", "1", "2"}, stream_head(2, 1, 2) + four},
+        {stream_head(2, 2, 1) + four, {"FILE", "auto", "4", "same", "xyza"},
+         stream_head(1, 4, 1) + four},
+        // No data and a frame count of 0.
+        {stream_head(5, 1, 1), {"FILE", "0"}, stream_head(0, 1, 1)},
+        // Raw frames get a head in front.
+        {three, {"-h", "FILE", "3", "1", "1", "xyza"}, stream_head(3, 1, 1) + three},
+        {three, {"-hh", "FILE", "auto", "3", "1", "xyza"}, stream_head(1, 3, 1) + three},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(command_line(c.operands));
+        Rewrite r = rewrite(c.bytes, c.operands);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_TRUE(same_bytes(r.file, c.file));
+    }
 }
 
 TEST(RewriteHead, Refusals)
@@ -137,28 +123,23 @@ TEST(RewriteHead, Refusals)
         EXPECT_EQ(r.file, c.bytes) << c.err;
     }
 
-    RunResult r = run({"rv-rewrite-head", "/nonexistent/v.rv"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-rewrite-head: open /nonexistent/v.rv: No such file or directory\n");
-    r = run({"rv-rewrite-head", "-h", "/dev/null", "0", "1", "1", "xyza"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-rewrite-head: /dev/null: not a regular file\n");
-    r = run({"rv-rewrite-head", "-h", "/dev/fd/9", "0", "1", "1", "xyza"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-rewrite-head: fstat /dev/fd/9: Bad file descriptor\n");
+    expect_failure({"rv-rewrite-head", "/nonexistent/v.rv"}, "",
+                   "rv-rewrite-head: open /nonexistent/v.rv: No such file or directory\n");
+    expect_failure({"rv-rewrite-head", "-h", "/dev/null", "0", "1", "1", "xyza"}, "",
+                   "rv-rewrite-head: /dev/null: not a regular file\n");
+    expect_failure({"rv-rewrite-head", "-h", "/dev/fd/9", "0", "1", "1", "xyza"}, "",
+                   "rv-rewrite-head: fstat /dev/fd/9: Bad file descriptor\n");
 
     // A file that is not regular is refused before its head is read: an empty
     // FIFO, opened for reading and writing, would otherwise be read forever
     // (the timeout only ends such a hang; the run itself takes no time).
-    r = run({"rv-rewrite-head", "/dev/null"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-rewrite-head: /dev/null: not a regular file\n");
+    expect_failure({"rv-rewrite-head", "/dev/null"}, "",
+                   "rv-rewrite-head: /dev/null: not a regular file\n");
     TempDir dir;
     std::string fifo = dir.file("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    r = run_shell("exec timeout 60 rv-rewrite-head " + fifo);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-rewrite-head: " + fifo + ": not a regular file\n");
+    expect_failure(shell("exec timeout 60 rv-rewrite-head " + fifo), "",
+                   "rv-rewrite-head: " + fifo + ": not a regular file\n");
 }
 
 TEST(RewriteHead, SystemFailures)
@@ -169,16 +150,14 @@ TEST(RewriteHead, SystemFailures)
     // Growing past the file size limit.
     std::string data = pixels(40);
     write_file(path, stream_head(9, 1, 1) + data);
-    RunResult r = run_shell("ulimit -f 1; trap '' XFSZ; exec rv-rewrite-head " + path);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-rewrite-head: ftruncate " + path + ": File too large\n");
+    expect_failure(shell("ulimit -f 1; trap '' XFSZ; exec rv-rewrite-head " + path), "",
+                   "rv-rewrite-head: ftruncate " + path + ": File too large\n");
     EXPECT_EQ(read_file(path), stream_head(9, 1, 1) + data);
 
     // A descriptor that cannot be written cannot be mapped for writing.
     write_file(path, stream_head(1, 1, 1) + pixels(2));
-    r = run_shell("exec rv-rewrite-head /dev/fd/3 3< " + path);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-rewrite-head: mmap /dev/fd/3: Permission denied\n");
+    expect_failure(shell("exec rv-rewrite-head /dev/fd/3 3< " + path), "",
+                   "rv-rewrite-head: mmap /dev/fd/3: Permission denied\n");
 
     // A file so long that the longer head would push it past the largest
     // file size.  Its head is 31 bytes, so its data are whole frames.
@@ -190,11 +169,9 @@ TEST(RewriteHead, SystemFailures)
     bool made = write(fd, head.data(), head.size()) == ssize_t(head.size()) &&
                 ftruncate(fd, INT64_MAX) == 0;
     close(fd);
-    if (made) {
-        r = run({"rv-rewrite-head", shm});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "rv-rewrite-head: " + shm + ": video is too long\n");
-    }
+    if (made)
+        expect_failure({"rv-rewrite-head", shm}, "",
+                       "rv-rewrite-head: " + shm + ": video is too long\n");
     unlink(shm.c_str());
     if (!made)
         GTEST_SKIP() << "no file system here holds a sparse file of 2^63 - 1 bytes";
@@ -229,9 +206,8 @@ TEST(RewriteHead, FailuresLeaveTheFileAsItWas)
     };
     for (const Case &c : cases) {
         write_file(path, c.file);
-        RunResult r = run_shell(c.fault + "rv-rewrite-head v.rv", options);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "rv-rewrite-head: " + c.err + "\n");
+        expect_failure(shell(c.fault + "rv-rewrite-head v.rv"), options,
+                       "rv-rewrite-head: " + c.err + "\n");
         EXPECT_EQ(read_file(path), c.file) << c.err;
     }
 
@@ -244,9 +220,8 @@ TEST(RewriteHead, FailuresLeaveTheFileAsItWas)
     const off_t size = off_t(head.size()) + 10 * 65536 * 16 * 32;
     write_file(path, head);
     ASSERT_EQ(truncate(path.c_str(), size), 0);
-    RunResult r = run_shell(limit + "v.rv", options);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-rewrite-head: mmap v.rv: Cannot allocate memory\n");
+    expect_failure(shell(limit + "v.rv"), options,
+                   "rv-rewrite-head: mmap v.rv: Cannot allocate memory\n");
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_size, size);

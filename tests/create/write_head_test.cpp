@@ -4,40 +4,26 @@
 
 TEST(WriteHead, PrintsTheWords)
 {
-    RunResult r = run({"rv-write-head", "5", "640", "480", "xyza"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, stream_head(5, 640, 480));
-    EXPECT_EQ(r.out.size(), 20u);
-
-    std::string magic = std::string(1, '\0') + "uivf";
-    EXPECT_EQ(run({"rv-write-head", "word"}).out, "word\n" + magic);
-    EXPECT_EQ(run({"rv-write-head", "1 2", " 3  xyza"}).out, "1 2  3  xyza\n" + magic);
-    EXPECT_EQ(run({"rv-write-head", "--", "-1", "-"}).out, "-1 -\n" + magic);
+    ASSERT_EQ(stream_head(5, 640, 480).size(), 20u);
+    expect_output({"rv-write-head", "5", "640", "480", "xyza"}, "", stream_head(5, 640, 480));
+    const std::string magic = std::string(1, '\0') + "uivf";
+    expect_output({"rv-write-head", "word"}, "", "word\n" + magic);
+    expect_output({"rv-write-head", "1 2", " 3  xyza"}, "", "1 2  3  xyza\n" + magic);
+    expect_output({"rv-write-head", "--", "-1", "-"}, "", "-1 -\n" + magic);
 
     // With frames from elsewhere it makes a stream.
-    r = run_shell("{ rv-write-head 1 1 1 xyza; rv-single-colour -w 1 -h 1 1 2 3 4 | "
-                  "{ rv-read-head >/dev/null; cat; }; } | rv-to-text");
-    EXPECT_EQ(r.out, "1 1 1 xyza\n1.000000 2.000000 3.000000 4.000000\n");
+    expect_output(shell("{ rv-write-head 1 1 1 xyza; rv-single-colour -w 1 -h 1 1 2 3 4 | "
+                        "{ rv-read-head >/dev/null; cat; }; } | rv-to-text"),
+                  "", "1 1 1 xyza\n1.000000 2.000000 3.000000 4.000000\n");
 }
 
 TEST(WriteHead, Failures)
 {
-    RunResult r = run({"rv-write-head"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "usage: rv-write-head parameters ...\n");
-    EXPECT_EQ(run({"rv-write-head", "-f", "1"}).err, "usage: rv-write-head parameters ...\n");
-
-    RunOptions options;
-    options.stdout_path = "/dev/full";
-    r = run({"rv-write-head", "1", "1", "1", "xyza"}, options);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-write-head: ferror <stdout>: No space left on device\n");
-
-    options = {};
-    options.close_stdout = true;
-    r = run({"rv-write-head", "1", "1", "1", "xyza"}, options);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-write-head: ferror <stdout>: Bad file descriptor\n");
+    const std::string usage = "usage: rv-write-head parameters ...\n";
+    EXPECT_EQ(expect_failure({"rv-write-head"}, "", usage).out, "");
+    expect_failure({"rv-write-head", "-f", "1"}, "", usage);
+    expect_failure({"rv-write-head", "1", "1", "1", "xyza"}, RunOptions{.stdout_path = "/dev/full"},
+                   "rv-write-head: ferror <stdout>: No space left on device\n");
+    expect_failure({"rv-write-head", "1", "1", "1", "xyza"}, RunOptions{.close_stdout = true},
+                   "rv-write-head: ferror <stdout>: Bad file descriptor\n");
 }

@@ -7,7 +7,8 @@ namespace {
 
 // The candidates bash would offer for a command line whose last word is the
 // one being completed, sorted and joined by blanks.
-std::string complete(const TempDir &dir, const std::vector<std::string> &words)
+std::string complete(const TempDir &dir, const std::vector<std::string> &words,
+                     std::source_location loc = std::source_location::current())
 {
     std::string line;
     for (const auto &word : words)
@@ -20,11 +21,8 @@ std::string complete(const TempDir &dir, const std::vector<std::string> &words)
                          "_rv " + words[0] + "\n"
                          "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort | paste -sd ' '\n";
     write_file(dir.file("complete.bash"), script);
-    RunOptions options;
-    options.cwd = dir.path;
-    RunResult result = run_shell("bash complete.bash", options);
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
+    RunResult result =
+        expect_success(shell("bash complete.bash"), RunOptions{.cwd = dir.path}, loc);
     if (!result.out.empty() && result.out.back() == '\n')
         result.out.pop_back();
     return result.out;
@@ -75,12 +73,8 @@ TEST(Completion, OptionsWordsAndFiles)
         {{"rv-farm", "-"}, "-B -E -S -j -n -o -s"},
         {{"rv-farm", "-j", "2", "-o", "out.rv", "c"}, "clip.rv complete.bash"},
     };
-    for (const auto &c : cases) {
-        std::string line;
-        for (const auto &word : c.words)
-            line += word + " ";
-        EXPECT_EQ(complete(dir, c.words), c.offered) << line;
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(complete(dir, c.words), c.offered) << command_line(c.words);
 }
 
 // zsh, through its bashcompinit, in a terminal of its own: TAB lists the
@@ -117,10 +111,7 @@ zpty -d z
         {"rv-crop -", "-S  -s  -t"},
         {"rv-cut 0 end cl", "rv-cut 0 end clip.rv"},
     };
-    RunOptions options;
-    options.cwd = dir.path;
-    for (const auto &c : cases) {
-        RunResult result = run_shell("zsh -f tab.zsh '" + std::string(c.line) + "' '" + c.shown + "'", options);
-        EXPECT_EQ(result.status, 0) << c.line << ": " << result.out << result.err;
-    }
+    for (const auto &c : cases)
+        expect_success(shell("zsh -f tab.zsh '" + std::string(c.line) + "' '" + c.shown + "'"),
+                       RunOptions{.cwd = dir.path});
 }

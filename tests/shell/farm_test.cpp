@@ -33,21 +33,18 @@ void make_inputs(const TempDir &dir)
     write_file(dir.file("sd.rv"), make_stream(7, 6, 4, sd));
 }
 
-RunResult farm(const TempDir &dir, const std::string &arguments, const std::string &prefix = "")
+// rv-farm with these arguments (after `prefix`), run in the test's folder
+// with the scripts first in PATH.
+std::vector<std::string> farm(const std::string &arguments, const std::string &prefix = "")
 {
-    RunOptions options;
-    options.cwd = dir.path;
-    options.path = {scripts};
-    return run_shell(prefix + "rv-farm " + arguments, options);
+    return shell(prefix + "rv-farm " + arguments);
 }
+
+RunOptions in(const TempDir &dir) { return {.path = {scripts}, .cwd = dir.path}; }
 
 std::string whole_run(const TempDir &dir)
 {
-    RunOptions options;
-    options.cwd = dir.path;
-    RunResult whole = run_shell("rv-flop < in.rv | rv-gauss-blur -s auto sd.rv", options);
-    EXPECT_EQ(whole.status, 0) << whole.err;
-    return whole.out;
+    return expect_success(shell("rv-flop < in.rv | rv-gauss-blur -s auto sd.rv"), in(dir)).out;
 }
 
 // Nothing of a run is left beside the output.
@@ -74,10 +71,8 @@ TEST(Farm, LocalSlotsGiveTheWholeRun)
     std::string expected = whole_run(dir);
     // Job slots and parts: even, uneven, one frame each, more parts than frames.
     for (const char *options : {"-j 2", "-j 2 -n 3", "-j 1 -n 7", "-j 3 -n 10", "-j 2 -n 1"}) {
-        RunResult result = farm(dir, std::string(options) + " -o out.rv in.rv '" + chain + "'");
-        EXPECT_EQ(result.status, 0) << options << ": " << result.err;
-        EXPECT_EQ(result.err, "") << options;
-        EXPECT_TRUE(read_file(dir.file("out.rv")) == expected) << options;
+        expect_output(farm(std::string(options) + " -o out.rv in.rv '" + chain + "'"), in(dir), "");
+        EXPECT_TRUE(same_bytes(read_file(dir.file("out.rv")), expected)) << options;
         expect_no_staging(dir);
     }
 }
@@ -99,9 +94,7 @@ TEST(Farm, FailedPartKeepsTheOutput)
     };
     for (const auto &c : cases) {
         write_file(dir.file("out.rv"), "kept");
-        RunResult result = farm(dir, "-j 2 -n 7 -o out.rv in.rv '" + c.chain + "'");
-        EXPECT_EQ(result.status, 1) << c.chain;
-        EXPECT_EQ(result.err, c.message);
+        expect_failure(farm("-j 2 -n 7 -o out.rv in.rv '" + c.chain + "'"), in(dir), c.message);
         EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
         expect_no_staging(dir);
     }
@@ -116,14 +109,15 @@ TEST(Farm, RefusedCommandLines)
     write_file(dir.file("endless.rv"), stream_head(0, 6, 4));
     const std::string usage = "usage: rv-farm [-s] [-j jobs] [-n parts] [-S sshlogin]... "
                               "[-B file]... [-E name]... -o output-file input-file chain\n";
+    const std::string range = " must be an integer in [1, 999999999]\n";
     struct Case {
         std::string arguments, message;
     } cases[] = {
         {"in.rv rv-flop", usage},
         {"-o out.rv in.rv", usage},
         {"-x -o out.rv in.rv rv-flop", usage},
-        {"-j 0 -o out.rv in.rv rv-flop", "rv-farm: argument of -j must be an integer in [1, 999999999]\n"},
-        {"-n x -o out.rv in.rv rv-flop", "rv-farm: argument of -n must be an integer in [1, 999999999]\n"},
+        {"-j 0 -o out.rv in.rv rv-flop", "rv-farm: argument of -j" + range},
+        {"-n x -o out.rv in.rv rv-flop", "rv-farm: argument of -n" + range},
         {"-B /etc/passwd -o out.rv in.rv rv-flop",
          "rv-farm: /etc/passwd: -B takes a file inside the current folder, by a relative name\n"},
         {"-o out.rv missing.rv rv-flop", "rv-farm: missing.rv is not a regular file\n"},
@@ -131,9 +125,7 @@ TEST(Farm, RefusedCommandLines)
          "rv-farm: endless.rv: the head does not count its frames (rv-rewrite-head counts them)\n"},
     };
     for (const auto &c : cases) {
-        RunResult result = farm(dir, c.arguments);
-        EXPECT_EQ(result.status, 1) << c.arguments;
-        EXPECT_EQ(result.err, c.message) << c.arguments;
+        expect_failure(farm(c.arguments), in(dir), c.message);
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.rv")));
     }
 }
@@ -166,12 +158,10 @@ struct LoopbackSshd {
             return;
         }
         mkdir("/run/sshd", 0755); // sshd's privilege separation folder
-        RunOptions here;
-        here.cwd = dir.path;
         RunResult keys = run_shell("ssh-keygen -q -t ed25519 -N '' -f host_key && "
                                    "ssh-keygen -q -t ed25519 -N '' -f user_key && "
                                    "cp user_key.pub authorized_keys",
-                                   here);
+                                   RunOptions{.cwd = dir.path});
         if (keys.status != 0) {
             reason = "ssh-keygen failed: " + keys.err;
             return;
@@ -235,23 +225,20 @@ TEST(Farm, OverSshToLoopback)
     make_inputs(dir);
     std::string expected = whole_run(dir);
     const std::string ssh = "PARALLEL_SSH='" + sshd.ssh + "' ";
-    RunResult result = farm(dir, "-j 2 -S 127.0.0.1 -E PATH -B sd.rv -o out.rv in.rv '" + chain + "'",
-                            ssh);
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_TRUE(read_file(dir.file("out.rv")) == expected);
-    expect_no_staging(dir);
-
-    // Shared storage: the same paths there, nothing sent.
-    std::filesystem::remove(dir.file("out.rv"));
-    result = farm(dir, "-s -j 2 -S 127.0.0.1 -E PATH -o out.rv in.rv '" + chain + "'", ssh);
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_TRUE(read_file(dir.file("out.rv")) == expected);
+    const std::string remote = "-j 2 -S 127.0.0.1 -E PATH ";
+    // Sent there with the deviations, and with shared storage: the same
+    // paths there, nothing sent.
+    for (const std::string &how : {remote + "-B sd.rv", "-s " + remote}) {
+        std::filesystem::remove(dir.file("out.rv"));
+        RunResult result = run(farm(how + " -o out.rv in.rv '" + chain + "'", ssh), in(dir));
+        EXPECT_EQ(result.status, 0) << how << ": " << result.err;
+        EXPECT_TRUE(same_bytes(read_file(dir.file("out.rv")), expected)) << how;
+        expect_no_staging(dir);
+    }
 
     // A failing part over ssh: its message, and the output left as it was.
     write_file(dir.file("out.rv"), "kept");
-    result = farm(dir, "-j 2 -S 127.0.0.1 -E PATH -o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'",
-                  ssh);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "rv-gauss-blur: open sd.rv: No such file or directory\n");
+    expect_failure(farm(remote + "-o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'", ssh), in(dir),
+                   "rv-gauss-blur: open sd.rv: No such file or directory\n");
     EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
 }

@@ -24,16 +24,17 @@ TEST(Install, IntoDestdir)
         EXPECT_EQ(access((root + "/" + file).c_str(), R_OK), 0) << file;
 
     // An installed program, found through PATH alone.
-    RunResult text = run_shell("PATH='" + root + "/bin':/usr/bin:/bin; "
-                               "rv-single-colour -w 2 -h 1 0.5 | rv-to-text");
-    EXPECT_EQ(text.out, "1 2 1 xyza\n0.475235 0.500000 0.544414 1.000000\n"
-                        "0.475235 0.500000 0.544414 1.000000\n");
+    expect_output(shell("PATH='" + root + "/bin':/usr/bin:/bin; "
+                        "rv-single-colour -w 2 -h 1 0.5 | rv-to-text"),
+                  "",
+                  "1 2 1 xyza\n0.475235 0.500000 0.544414 1.000000\n"
+                  "0.475235 0.500000 0.544414 1.000000\n");
 
     // Completion as bash-completion would load it for one program.
-    RunResult completion =
-        run_shell("bash -c '. \"" + root + "/share/bash-completion/completions/rv-crop\" && "
-                  "COMP_WORDS=(rv-crop -) COMP_CWORD=1 && _rv rv-crop && echo \"${COMPREPLY[*]}\"'");
-    EXPECT_EQ(completion.out, "-s -S -t\n") << completion.err;
+    expect_output(shell("bash -c '. \"" + root + "/share/bash-completion/completions/rv-crop\" && "
+                        "COMP_WORDS=(rv-crop -) COMP_CWORD=1 && _rv rv-crop && "
+                        "echo \"${COMPREPLY[*]}\"'"),
+                  "", "-s -S -t\n");
 
     if (!have_program("man"))
         GTEST_SKIP() << "man is not installed";

@@ -8,16 +8,15 @@ TEST(Magic, NamesStreams)
     if (!have_program("file"))
         GTEST_SKIP() << "file(1) is not installed";
     TempDir dir;
-    RunOptions options;
-    options.cwd = dir.path;
+    const RunOptions in_dir{.cwd = dir.path};
     // Streams as the programs write them: raw, compressed, head only.
-    RunResult made = run_shell(
-        "rv-single-colour -f 16 -w 1920 -h 2 0.5 > grey.rv && rv-compress < grey.rv > grey.rvd && "
-        "rv-single-colour -w 3 -h 1080 0 0 0 0 > black.rv && rv-compress < black.rv > black.rvd && "
-        "rv-write-head 0 1920 1080 xyza > endless.rv && "
-        "rv-single-colour -w 1 -h 1 1 | rv-compress > white.rvd",
-        options);
-    ASSERT_EQ(made.status, 0) << made.err;
+    expect_output(shell("rv-single-colour -f 16 -w 1920 -h 2 0.5 > grey.rv && "
+                        "rv-compress < grey.rv > grey.rvd && "
+                        "rv-single-colour -w 3 -h 1080 0 0 0 0 > black.rv && "
+                        "rv-compress < black.rv > black.rvd && "
+                        "rv-write-head 0 1920 1080 xyza > endless.rv && "
+                        "rv-single-colour -w 1 -h 1 1 | rv-compress > white.rvd"),
+                  in_dir, "");
     write_file(dir.file("text.rv"), "16 1920 1080 xyza\nno magic\n");
     write_file(dir.file("wrong.rv"), std::string("1 2 3 xyza\n\0uivg", 17) + doubles({1, 2, 3, 4}));
     struct Case {
@@ -31,15 +30,11 @@ TEST(Magic, NamesStreams)
         {"white.rvd", "rv frame-difference stream, 1 frame, 1 x 1, xyza"},
         {"endless.rv", "rv stream, endless, 1920 x 1080, xyza"},
     };
-    for (const auto &c : cases) {
-        RunResult result = run_shell("file -b -m '" RV_SOURCE_DIR "/magic/rv' " + std::string(c.file),
-                                     options);
-        EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(result.out, std::string(c.named) + "\n") << c.file;
-    }
+    const std::string file = "file -b -m '" RV_SOURCE_DIR "/magic/rv' ";
+    for (const auto &c : cases)
+        expect_output(shell(file + c.file), in_dir, std::string(c.named) + "\n");
     for (const char *other : {"text.rv", "wrong.rv"}) {
-        RunResult result = run_shell("file -b -m '" RV_SOURCE_DIR "/magic/rv' " + std::string(other),
-                                     options);
+        RunResult result = expect_success(shell(file + other), in_dir);
         EXPECT_EQ(result.out.find("rv "), std::string::npos) << other << ": " << result.out;
     }
 }

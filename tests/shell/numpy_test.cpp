@@ -78,14 +78,11 @@ TEST(Numpy, SnippetsRoundTrip)
         TempDir dir;
         write_file(dir.file("in.rv"), make_stream(3, 5, 4, values));
         write_file(dir.file("rv.py"), source.code + driver);
-        RunOptions options;
-        options.cwd = dir.path;
-        RunResult flipped = run_shell(python + " rv.py", options);
-        ASSERT_EQ(flipped.status, 0) << source.name << ": " << flipped.err;
-        RunResult oracle = run_shell("rv-flip < in.rv", options);
-        EXPECT_TRUE(flipped.out == oracle.out) << source.name;
-        RunResult text = run_shell("rv-to-text < made.rv", options);
-        EXPECT_EQ(text.status, 0) << text.err;
-        EXPECT_EQ(text.out, ramp_text) << source.name;
+        SCOPED_TRACE(source.name);
+        const RunOptions in_dir{.cwd = dir.path};
+        RunResult flipped = run_shell(python + " rv.py", in_dir);
+        ASSERT_EQ(flipped.status, 0) << flipped.err;
+        expect_output(shell("rv-flip < in.rv"), in_dir, flipped.out);
+        expect_output(shell("rv-to-text < made.rv"), in_dir, ramp_text);
     }
 }

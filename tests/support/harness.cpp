@@ -99,6 +99,22 @@ static void wait_for(pid_t pid, RunResult &result)
         result.signal = WTERMSIG(wstatus);
 }
 
+// In a child: the file at `path` (or the pipe end `pipe_fd` when there is no
+// path) becomes descriptor `target`; a file that does not open ends the child
+// with status 126.
+static void open_as(const std::string &path, int flags, int pipe_fd, int target)
+{
+    if (path.empty()) {
+        dup2(pipe_fd, target);
+        return;
+    }
+    int fd = open(path.c_str(), flags, 0644);
+    if (fd < 0)
+        _exit(126);
+    dup2(fd, target);
+    close(fd);
+}
+
 static RunResult spawn(const std::string &file, const std::vector<std::string> &argv,
                        const RunOptions &options)
 {
@@ -113,24 +129,8 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
         signal(SIGPIPE, SIG_DFL);
         if (!options.cwd.empty() && chdir(options.cwd.c_str()))
             _exit(126);
-        if (!options.stdin_path.empty()) {
-            int fd = open(options.stdin_path.c_str(), O_RDONLY);
-            if (fd < 0)
-                _exit(126);
-            dup2(fd, 0);
-            close(fd);
-        } else {
-            dup2(in[0], 0);
-        }
-        if (!options.stdout_path.empty()) {
-            int fd = open(options.stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd < 0)
-                _exit(126);
-            dup2(fd, 1);
-            close(fd);
-        } else {
-            dup2(out[1], 1);
-        }
+        open_as(options.stdin_path, O_RDONLY, in[0], 0);
+        open_as(options.stdout_path, O_WRONLY | O_CREAT | O_TRUNC, out[1], 1);
         dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             close(fd);
@@ -162,9 +162,14 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
     return result;
 }
 
-static std::string not_built(const std::string &name)
+// A program of the suite missing from the bin directory: a failure at the
+// caller's line naming it, and a line of the run's standard error.
+static void not_built(const std::string &name, const std::string &command, RunResult &result,
+                      std::source_location loc)
 {
-    return "program not built: " + name + " (build it with cmake --build build)\n";
+    const std::string line = "program not built: " + name + " (build it with cmake --build build)";
+    result.err += line + "\n";
+    ADD_FAILURE_AT(loc.file_name(), int(loc.line())) << command << ": " << line;
 }
 
 // The words of a command line that name programs of the suite ("rv-" and
@@ -200,29 +205,22 @@ RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
         if (access(file.c_str(), X_OK) != 0) {
             RunResult result;
             result.status = 127;
-            result.err = not_built(argv[0]);
-            ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
-                << command_line(argv) << ": " << result.err.substr(0, result.err.size() - 1);
+            not_built(argv[0], command_line(argv), result, loc);
             return result;
         }
     }
     RunResult result = spawn(file, argv, options);
     if (argv.size() == 3 && argv[0] == "sh" && argv[1] == "-c" && result.status == 127 &&
         result.err.find("not found") != std::string::npos)
-        for (const std::string &name : missing_programs(argv[2])) {
-            result.err += not_built(name);
-            ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
-                << argv[2] << ": " << not_built(name).substr(0, not_built(name).size() - 1);
-        }
+        for (const std::string &name : missing_programs(argv[2]))
+            not_built(name, argv[2], result, loc);
     return result;
 }
 
 RunResult run(const std::vector<std::string> &argv, const std::string &input,
               std::source_location loc)
 {
-    RunOptions options;
-    options.input = input;
-    return run(argv, options, loc);
+    return run(argv, RunOptions{.input = input}, loc);
 }
 
 std::vector<std::string> shell(const std::string &command) { return {"sh", "-c", command}; }
@@ -236,9 +234,7 @@ RunResult run_shell(const std::string &command, const RunOptions &options,
 RunResult pipeline(const std::string &command, const std::string &input,
                    std::source_location loc)
 {
-    RunOptions options;
-    options.input = input;
-    return run_shell(command, options, loc);
+    return run(shell(command), RunOptions{.input = input}, loc);
 }
 
 std::string command_line(const std::vector<std::string> &argv)
@@ -284,7 +280,7 @@ testing::AssertionResult same_bytes(const std::string &actual, const std::string
 static bool check_end(const std::vector<std::string> &argv, const RunResult &r, int status,
                       const std::string &message, std::source_location loc)
 {
-    if (r.status == 127 && r.err == not_built(argv.at(0)))
+    if (r.status == 127 && r.err.find("program not built: ") != std::string::npos)
         return false;
     const char *file = loc.file_name();
     const int line = int(loc.line());
@@ -312,9 +308,7 @@ RunResult expect_failure(const std::vector<std::string> &argv, const RunOptions 
 RunResult expect_failure(const std::vector<std::string> &argv, const std::string &input,
                          const std::string &message, int status, std::source_location loc)
 {
-    RunOptions options;
-    options.input = input;
-    return expect_failure(argv, options, message, status, loc);
+    return expect_failure(argv, RunOptions{.input = input}, message, status, loc);
 }
 
 RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &options,
@@ -329,12 +323,24 @@ RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &
     return r;
 }
 
+RunResult expect_success(const std::vector<std::string> &argv, const RunOptions &options,
+                         std::source_location loc)
+{
+    RunResult r = run(argv, options, loc);
+    check_end(argv, r, 0, "", loc);
+    return r;
+}
+
+RunResult expect_success(const std::vector<std::string> &argv, const std::string &input,
+                         std::source_location loc)
+{
+    return expect_success(argv, RunOptions{.input = input}, loc);
+}
+
 RunResult expect_output(const std::vector<std::string> &argv, const std::string &input,
                         const std::string &expected_out, std::source_location loc)
 {
-    RunOptions options;
-    options.input = input;
-    return expect_output(argv, options, expected_out, loc);
+    return expect_output(argv, RunOptions{.input = input}, expected_out, loc);
 }
 
 bool have_program(const char *name)

@@ -19,15 +19,15 @@ struct RunResult {
 };
 
 struct RunOptions {
-    std::string input;             // bytes fed to standard input (a pipe)
-    std::string stdin_path;        // or a file opened as standard input
-    std::string stdout_path;       // standard output into this file instead of a pipe
-    std::vector<std::string> path; // directories put first in PATH
-    std::string cwd;
-    bool close_stdin = false;      // start with descriptor 0 closed
-    bool close_stdout = false;     // start with descriptor 1 closed
-    size_t input_chunk = 0;        // feed the input in pieces of this size (0: at once)
-    unsigned input_delay_us = 0;   // pause between pieces
+    std::string input{};             // bytes fed to standard input (a pipe)
+    std::string stdin_path{};        // or a file opened as standard input
+    std::string stdout_path{};       // standard output into this file instead of a pipe
+    std::vector<std::string> path{}; // directories put first in PATH
+    std::string cwd{};
+    bool close_stdin = false;        // start with descriptor 0 closed
+    bool close_stdout = false;       // start with descriptor 1 closed
+    size_t input_chunk = 0;          // feed the input in pieces of this size (0: at once)
+    unsigned input_delay_us = 0;     // pause between pieces
 };
 
 // Full path of a built program (e.g. "rv-to-text").
@@ -74,6 +74,12 @@ RunResult expect_output(const std::vector<std::string> &argv, const std::string 
 RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &options,
                         const std::string &expected_out,
                         std::source_location loc = std::source_location::current());
+// The run succeeds: status 0 and nothing on standard error; the output is
+// the caller's to check.
+RunResult expect_success(const std::vector<std::string> &argv, const std::string &input = {},
+                         std::source_location loc = std::source_location::current());
+RunResult expect_success(const std::vector<std::string> &argv, const RunOptions &options,
+                         std::source_location loc = std::source_location::current());
 // Whether two byte strings are equal; when not, a short account: both
 // strings if small, else their sizes and the first byte where they differ.
 // For EXPECT_TRUE(same_bytes(r.out, expected)).
