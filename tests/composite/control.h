@@ -7,26 +7,21 @@
 
 #include <gtest/gtest.h>
 
-// Runs argv with the path of a file that holds `control` as its last word.
-inline RunResult run_controlled(std::vector<std::string> argv, const std::string &control,
-                                const std::string &input,
-                                std::source_location loc = std::source_location::current())
-{
-    TempDir dir;
-    write_file(dir.file("control"), control);
-    argv.push_back(dir.file("control"));
-    return run(argv, input, loc);
-}
+#include <optional>
 
-// The same run succeeds with standard output `expected`.
-inline void expect_controlled(std::vector<std::string> argv, const std::string &control,
-                              const std::string &input, const std::string &expected,
-                              std::source_location loc = std::source_location::current())
+// Runs argv with the path of a file that holds `control` as its last word:
+// it succeeds (status 0, nothing on standard error) with standard output
+// `expected`, or when none is given, an output for the caller to check.
+inline RunResult expect_controlled(std::vector<std::string> argv, const std::string &control,
+                                   const std::string &input,
+                                   const std::optional<std::string> &expected = {},
+                                   std::source_location loc = std::source_location::current())
 {
     TempDir dir;
     write_file(dir.file("control"), control);
     argv.push_back(dir.file("control"));
-    expect_output(argv, input, expected, loc);
+    return expected ? expect_output(argv, input, *expected, loc)
+                    : expect_success(argv, input, loc);
 }
 
 // Each command line is refused with the usage message and writes nothing.

@@ -35,8 +35,7 @@ TEST(Fade, AlphaFollowsThePosition)
     // The product comes before the division: (0.1 * 1) / 7, not 0.1 * (1 / 7).
     std::vector<double> v(8 * 4, 0.0);
     v[4 + 3] = 0.1;
-    RunResult r = run({"rv-fade", "-r"}, make_stream(8, 1, 1, v));
-    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult r = expect_success({"rv-fade", "-r"}, make_stream(8, 1, 1, v));
     std::vector<double> out = to_doubles(r.out, stream_head(8, 1, 1).size());
     ASSERT_EQ(out.size(), 32u);
     const double tenth = 0.1, seventh = 1.0 / 7;

@@ -181,9 +181,7 @@ void check(const std::vector<std::string> &args, const std::vector<double> &in,
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, w, h, sd));
     const std::string what = testing::PrintToString(args);
-    RunResult r = run(blur_command(args, dir.file("sd")), make_stream(1, w, h, in));
-    ASSERT_EQ(r.status, 0) << what << r.err;
-    EXPECT_EQ(r.err, "");
+    RunResult r = expect_success(blur_command(args, dir.file("sd")), make_stream(1, w, h, in));
     const std::string head = stream_head(1, w, h);
     ASSERT_EQ(r.out.substr(0, head.size()), head) << what;
     expect_close(to_doubles(r.out, head.size()), reference(in, sd, w, h, o), what);
@@ -268,7 +266,6 @@ TEST(GaussBlur, ZeroDeviationAlphaKeepsPixels)
                                                 : std::vector<std::string>{},
                                        dir.file("sd")),
                           make_stream(1, 3, 2, in));
-        ASSERT_EQ(r.status, 0) << r.err;
         std::vector<double> out = to_doubles(r.out, stream_head(1, 3, 2).size());
         ASSERT_EQ(out.size(), 4 * n);
         for (size_t i = 0; i < n; i++)
@@ -356,12 +353,10 @@ TEST(GaussBlur, HugeValuesNeitherWrapNorCrash)
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, w, h, sd));
     // The largest spread is no limit at all.
-    RunResult most = run({"rv-gauss-blur", "-s", "18446744073709551615", dir.file("sd")}, stream);
-    RunResult whole = run({"rv-gauss-blur", dir.file("sd")}, stream);
-    ASSERT_EQ(most.status, 0) << most.err;
-    EXPECT_EQ(most.out, whole.out);
-    RunResult near = run({"rv-gauss-blur", "-s", "18446744073709551614", dir.file("sd")}, stream);
-    EXPECT_EQ(near.out, whole.out);
+    const std::string whole = expect_success({"rv-gauss-blur", dir.file("sd")}, stream).out;
+    expect_output({"rv-gauss-blur", "-s", "18446744073709551615", dir.file("sd")}, stream, whole);
+    EXPECT_EQ(run({"rv-gauss-blur", "-s", "18446744073709551614", dir.file("sd")}, stream).out,
+              whole);
 
     // Huge, infinite and tiny deviations with "auto": the radius stops at the
     // line; results as the reference gives them (infinities and NaN included).
@@ -390,8 +385,7 @@ TEST(GaussBlur, FramesJobsAndShortDeviationStream)
     TempDir dir;
     write_file(dir.file("sd"), make_stream(2, w, h, sd));
 
-    RunResult one = run({"rv-gauss-blur", "-s", "auto", dir.file("sd")}, input);
-    ASSERT_EQ(one.status, 0) << one.err;
+    RunResult one = expect_success({"rv-gauss-blur", "-s", "auto", dir.file("sd")}, input);
     const std::string head = stream_head(3, w, h);
     ASSERT_EQ(one.out.size(), input.size());
     EXPECT_EQ(one.out.substr(0, head.size()), head);
@@ -407,15 +401,10 @@ TEST(GaussBlur, FramesJobsAndShortDeviationStream)
     EXPECT_EQ(one.out.substr(one.out.size() - 32 * n), input.substr(input.size() - 32 * n));
 
     // Any number of processes gives the same bytes.
-    for (const char *jobs : {"1", "2", "3", "7", "8", "32767"}) {
-        RunResult r = run({"rv-gauss-blur", "-j", jobs, "-s", "auto", dir.file("sd")}, input);
-        ASSERT_EQ(r.status, 0) << jobs << r.err;
-        EXPECT_EQ(r.out, one.out) << jobs;
-    }
-    RunResult whole = run({"rv-gauss-blur", "-c", dir.file("sd")}, input);
-    RunResult split = run({"rv-gauss-blur", "-j3", "-c", dir.file("sd")}, input);
-    ASSERT_EQ(split.status, 0) << split.err;
-    EXPECT_EQ(split.out, whole.out);
+    for (const char *jobs : {"1", "2", "3", "7", "8", "32767"})
+        expect_output({"rv-gauss-blur", "-j", jobs, "-s", "auto", dir.file("sd")}, input, one.out);
+    expect_output({"rv-gauss-blur", "-j3", "-c", dir.file("sd")}, input,
+                  run({"rv-gauss-blur", "-c", dir.file("sd")}, input).out);
 
     // A one-row frame with more jobs than rows.
     std::vector<double> row = input_frame(w, 20);
@@ -671,9 +660,7 @@ TEST(GaussBlur, SameBytesAsFirstBuild)
     for (const auto &[args, hash] : cases)
         for (const char *jobs : {"1", "3"}) {
             const auto argv = blur_command(args, dir.file("sd"), jobs);
-            const RunResult r = run(argv, input);
-            ASSERT_EQ(r.status, 0) << r.err;
-            EXPECT_EQ(fnv(r.out), hash) << testing::PrintToString(argv);
+            EXPECT_EQ(fnv(expect_success(argv, input).out), hash) << command_line(argv);
         }
 }
 

@@ -19,8 +19,7 @@ TEST(InvertLuma, LumaFlipsAlongTheWhitePoint)
                                    0.2, 0.25, 0.3, 0.7, 1 - 0.25 * wx, 0.5, 2 - 0.25 * wz, 1}));
 
     // Complemented: mask Y 0 with alpha 1 inverts fully, Y 1 not at all.
-    RunResult r = run_controlled({"rv-invert-luma", "-i"}, mask, input);
-    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult r = expect_controlled({"rv-invert-luma", "-i"}, mask, input);
     std::vector<double> out = to_doubles(r.out, stream_head(1, 4, 1).size());
     ASSERT_EQ(out.size(), 16u);
     EXPECT_EQ(std::vector<double>(out.begin(), out.begin() + 4),

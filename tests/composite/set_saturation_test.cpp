@@ -12,11 +12,9 @@ TEST(SetSaturation, FactorScalesChroma)
     std::vector<double> input;
     for (int i = 0; i < 3; i++)
         input.insert(input.end(), pixel.begin(), pixel.end());
-    RunResult r = run_controlled({"rv-set-saturation"},
-                                 make_stream(1, 3, 1, {1, 0, 1, 1, 1, 1, 1, 1, 1, 4, 1, 0.5}),
-                                 make_stream(1, 3, 1, input));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    RunResult r = expect_controlled({"rv-set-saturation"},
+                                    make_stream(1, 3, 1, {1, 0, 1, 1, 1, 1, 1, 1, 1, 4, 1, 0.5}),
+                                    make_stream(1, 3, 1, input));
     std::vector<double> out = to_doubles(r.out, stream_head(1, 3, 1).size());
     ASSERT_EQ(out.size(), 12u);
     // 0: grey of the same luma.
@@ -41,9 +39,9 @@ TEST(SetSaturation, WhitePointFromTheControl)
                       make_stream(1, 1, 1, {0.75, 0.25, 1.5, 1}));
 
     // A white component of 0 gives no number, written as it comes.
-    RunResult r = run_controlled({"rv-set-saturation", "-w"}, make_stream(1, 1, 1, {0, 0.5, 4, 1}),
-                                 make_stream(1, 1, 1, {1, 0.25, 2, 1}));
-    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult r = expect_controlled({"rv-set-saturation", "-w"},
+                                    make_stream(1, 1, 1, {0, 0.5, 4, 1}),
+                                    make_stream(1, 1, 1, {1, 0.25, 2, 1}));
     std::vector<double> out = to_doubles(r.out, stream_head(1, 1, 1).size());
     ASSERT_EQ(out.size(), 4u);
     EXPECT_TRUE(std::isnan(out[0]));
@@ -57,8 +55,7 @@ TEST(SetSaturation, ShortControlAndRefusals)
     expect_usage("usage: rv-set-saturation [-w] saturation-stream\n",
                  {{"rv-set-saturation"}, {"rv-set-saturation", "a", "b"},
                   {"rv-set-saturation", "-i", "a"}});
-    EXPECT_EQ(run_controlled({"rv-set-saturation"}, grey, make_stream(1, 1, 1, {1, 1, 1})).status,
-              0);
+    expect_controlled({"rv-set-saturation"}, grey, make_stream(1, 1, 1, {1, 1, 1}));
 }
 
 TEST(SetSaturation, OperationsInTheWrittenOrder)

@@ -4,8 +4,8 @@
 #include <optional>
 #include <gtest/gtest.h>
 
-// Runs rv-stack over streams written to files; with `expected`, checks that
-// it succeeds with that output.
+// Runs rv-stack over streams written to files, which succeeds with the
+// output `expected`, or when none is given, an output for the caller to check.
 static RunResult stack(const std::vector<std::string> &flags,
                        const std::vector<std::string> &streams,
                        const std::optional<std::string> &expected = {},
@@ -19,7 +19,7 @@ static RunResult stack(const std::vector<std::string> &flags,
         write_file(path, streams[i]);
         argv.push_back(path);
     }
-    return expected ? expect_output(argv, "", *expected, loc) : run(argv, "", loc);
+    return expected ? expect_output(argv, "", *expected, loc) : expect_success(argv, "", loc);
 }
 
 static std::string pixel(double x, double y, double z, double a)
@@ -50,7 +50,6 @@ TEST(Stack, BlendGivesEqualShares)
     const double a[] = {3, 6, 9.5}, b[] = {6, 12, 0.25}, c[] = {9, 0.1, 3};
     RunResult r = stack({"-bb"}, {pixel(a[0], a[1], a[2], 1), pixel(b[0], b[1], b[2], 1),
                                   pixel(c[0], c[1], c[2], 1)});
-    ASSERT_EQ(r.status, 0) << r.err;
     std::vector<double> out = to_doubles(r.out, stream_head(1, 1, 1).size());
     ASSERT_EQ(out.size(), 4u);
     for (int i = 0; i < 3; i++) {
@@ -84,7 +83,6 @@ TEST(Stack, StreamsOfDifferentLengths)
     const std::string t1 = make_stream(2, 1, 1, {0, 0, 0, 1, 4, 4, 4, 1});
     const std::string t2 = make_stream(2, 1, 1, {0, 0, 0, 1, 8, 8, 8, 0.5});
     RunResult r = stack({"-b"}, {pixel(9, 9, 9, 1), t1, t2});
-    ASSERT_EQ(r.status, 0) << r.err;
     std::vector<double> out = to_doubles(r.out, stream_head(2, 1, 1).size());
     ASSERT_EQ(out.size(), 8u);
     EXPECT_EQ(std::vector<double>(out.begin() + 4, out.end()), (std::vector<double>{5, 5, 5, 1}));

@@ -37,8 +37,7 @@ TEST(Concat, ThreeWaysOfWritingAgree)
     RunOptions closed;
     closed.close_stdout = true;
     write_file(jobs, "");
-    RunResult r = run({"rv-concat", "-o", jobs, "-j", "3", a, b}, closed);
-    ASSERT_EQ(r.status, 0) << r.err;
+    expect_success({"rv-concat", "-o", jobs, "-j", "3", a, b}, closed);
     EXPECT_EQ(read_file(jobs), joined);
     // Without -o that input is no output file, and the head cannot be written.
     expect_failure({"rv-concat", a, a}, closed, "rv-concat: <stdout>: Bad file descriptor\n");
@@ -48,7 +47,7 @@ TEST(Concat, ThreeWaysOfWritingAgree)
 
     // In place onto a pipe: the bodies and then the head go out, and mapping
     // the output is what fails.
-    r = run({"rv-concat", "-o", "/dev/stdout", a, b});
+    RunResult r = run({"rv-concat", "-o", "/dev/stdout", a, b});
     EXPECT_EQ(r.status, 1);
     const std::string head = stream_head(5, W, H);
     EXPECT_EQ(r.out, joined.substr(head.size()) + head);

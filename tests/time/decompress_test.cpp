@@ -118,12 +118,10 @@ TEST(Decompress, EndsOfInput)
 TEST(Decompress, RoundTrips)
 {
     // A colour stream made by rv-single-colour, through both programs in a pipe.
-    RunResult direct = run_shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5");
-    ASSERT_EQ(direct.status, 0) << direct.err;
-    RunResult piped =
-        run_shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5 | rv-compress | rv-decompress");
-    EXPECT_EQ(piped.status, 0) << piped.err;
-    EXPECT_EQ(piped.out, direct.out);
+    RunResult direct = expect_success(shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5"));
+    expect_output(
+        shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5 | rv-compress | rv-decompress"), "",
+        direct.out);
 
     // Random bytes: every frame differs almost everywhere from the last.
     std::string input = stream_head(6, 33, 17) + random_bytes(6 * 33 * 17 * 32, 5);
@@ -135,11 +133,10 @@ TEST(Decompress, RoundTrips)
             random_bytes(frame.size(), 7) + frame;
     EXPECT_EQ(round_trip(input), input);
 
-    // A square moving over a still background; fed slowly to the decoder too.
+    // A square moving over a still background, which is stored once; fed
+    // slowly to the decoder too.
     input = moving_square(12, 40, 30);
-    RunResult c = run({"rv-compress"}, input);
-    ASSERT_EQ(c.status, 0) << c.err;
-    EXPECT_LT(c.out.size(), input.size() / 4); // the background is stored once
+    EXPECT_LT(expect_success({"rv-compress"}, input).out.size(), input.size() / 4);
     EXPECT_EQ(round_trip(input), input);
     RunOptions slow;
     slow.input_chunk = 1000;
