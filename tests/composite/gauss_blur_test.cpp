@@ -196,6 +196,15 @@ std::vector<double> input_frame(size_t pixels, unsigned seed)
     return v;
 }
 
+// Deviations in [lo, hi), all of deviation alpha `alpha`.
+std::vector<double> deviations(size_t pixels, double lo, double hi, unsigned seed, double alpha)
+{
+    std::vector<double> v = pattern(4 * pixels, lo, hi, seed);
+    for (size_t i = 3; i < v.size(); i += 4)
+        v[i] = alpha;
+    return v;
+}
+
 } // namespace
 
 TEST(GaussBlur, AgreesWithReference)
@@ -256,9 +265,7 @@ TEST(GaussBlur, ZeroDeviationAlphaKeepsPixels)
     const size_t n = 6;
     std::vector<double> in = input_frame(n, 3);
     in[4 * 2 + 3] = 0;
-    std::vector<double> sd = pattern(4 * n, 0.5, 2, 4);
-    for (size_t i = 3; i < sd.size(); i += 4)
-        sd[i] = 0;
+    const std::vector<double> sd = deviations(n, 0.5, 2, 4, 0);
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, 3, 2, sd));
     for (bool no_alpha : {false, true}) {
@@ -346,9 +353,7 @@ TEST(GaussBlur, HugeValuesNeitherWrapNorCrash)
 {
     const size_t w = 5, h = 3, n = w * h;
     const std::vector<double> in = input_frame(n, 5);
-    std::vector<double> sd = pattern(4 * n, 0.2, 1.5, 6);
-    for (size_t i = 3; i < sd.size(); i += 4)
-        sd[i] = 1;
+    std::vector<double> sd = deviations(n, 0.2, 1.5, 6, 1);
     const std::string stream = make_stream(1, w, h, in);
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, w, h, sd));
@@ -379,9 +384,7 @@ TEST(GaussBlur, FramesJobsAndShortDeviationStream)
         frames.insert(frames.end(), v.begin(), v.end());
     }
     const std::string input = make_stream(3, w, h, frames);
-    std::vector<double> sd = pattern(4 * 2 * n, 0.1, 3, 7);
-    for (size_t i = 3; i < sd.size(); i += 4)
-        sd[i] = 1;
+    const std::vector<double> sd = deviations(2 * n, 0.1, 3, 7, 1);
     TempDir dir;
     write_file(dir.file("sd"), make_stream(2, w, h, sd));
 
