@@ -1,4 +1,4 @@
-#include "harness.h"
+#include "control.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -42,56 +42,34 @@ TEST(Arith, EveryOperationKeepsTheOperandOrder)
         // |l - r| + r: the absolute value for r = 0, a reflection below r.
         {"abs", {-2, 1, 4, 3}, {0, 3, 3, 3}, {2, 5, 4, 3}},
     };
-    TempDir dir;
     for (const ArithCase &c : cases) {
-        SCOPED_TRACE(c.operation);
-        write_file(dir.file("right"), row(c.right));
-        RunResult r = run({"rv-arith", c.operation, dir.file("right")}, row(c.left));
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out, row(c.expected));
-
+        expect_controlled({"rv-arith", c.operation}, row(c.right), row(c.left), row(c.expected));
         // Every channel excluded: the left stream passes unchanged.
-        for (std::vector<std::string> flags :
-             {std::vector<std::string>{"-axyz"}, {"-x", "-a", "-z", "-y", "-x"}}) {
-            std::vector<std::string> argv = {"rv-arith"};
-            argv.insert(argv.end(), flags.begin(), flags.end());
-            argv.insert(argv.end(), {c.operation, dir.file("right")});
-            RunResult all = run(argv, row(c.left));
-            ASSERT_EQ(all.status, 0) << all.err;
-            EXPECT_EQ(all.out, row(c.left));
-        }
+        expect_controlled({"rv-arith", "-axyz", c.operation}, row(c.right), row(c.left),
+                          row(c.left));
+        expect_controlled({"rv-arith", "-x", "-a", "-z", "-y", "-x", c.operation}, row(c.right),
+                          row(c.left), row(c.left));
     }
 }
 
 TEST(Arith, ChannelFlagsLeaveTheirChannels)
 {
-    TempDir dir;
-    write_file(dir.file("right"), row({10, 20, 30, 40, 50, 60, 70, 80}));
+    const std::string right = row({10, 20, 30, 40, 50, 60, 70, 80});
     const std::string left = row({1, 2, 3, 4, 5, 6, 7, 8});
-    RunResult r = run({"rv-arith", "-y", "add", dir.file("right")}, left);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, row({11, 2, 33, 44, 55, 6, 77, 88}));
-    r = run({"rv-arith", "-xa", "--", "mul", dir.file("right")}, left);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, row({1, 40, 90, 4, 5, 360, 490, 8}));
+    expect_controlled({"rv-arith", "-y", "add"}, right, left, row({11, 2, 33, 44, 55, 6, 77, 88}));
+    expect_controlled({"rv-arith", "-xa", "--", "mul"}, right, left,
+                      row({1, 40, 90, 4, 5, 360, 490, 8}));
 }
 
 TEST(Arith, OutputFollowsTheLeftStream)
 {
-    TempDir dir;
     // Right shorter: later left frames pass unchanged; the head is the left's.
-    write_file(dir.file("one"), make_stream(1, 1, 1, {1, 1, 1, 1}));
     const std::string three = make_stream(3, 1, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    RunResult r = run({"rv-arith", "add", dir.file("one")}, three);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(3, 1, 1, {2, 3, 4, 5, 5, 6, 7, 8, 9, 10, 11, 12}));
-
+    expect_controlled({"rv-arith", "add"}, make_stream(1, 1, 1, {1, 1, 1, 1}), three,
+                      make_stream(3, 1, 1, {2, 3, 4, 5, 5, 6, 7, 8, 9, 10, 11, 12}));
     // Right longer: the output still ends with the left stream.
-    write_file(dir.file("three"), three);
-    r = run({"rv-arith", "sub", dir.file("three")}, make_stream(1, 1, 1, {0, 0, 0, 0}));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, {-1, -2, -3, -4}));
+    expect_controlled({"rv-arith", "sub"}, three, make_stream(1, 1, 1, {0, 0, 0, 0}),
+                      make_stream(1, 1, 1, {-1, -2, -3, -4}));
 }
 
 TEST(Arith, SlowLeftPipeAndShortRightFile)
@@ -114,43 +92,38 @@ TEST(Arith, SlowLeftPipeAndShortRightFile)
     options.input = make_stream(3, w, h, left);
     options.input_chunk = 7;
     options.input_delay_us = 200;
-    RunResult r = run({"rv-arith", "mul", dir.file("right")}, options);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(3, w, h, expected));
+    expect_output({"rv-arith", "mul", dir.file("right")}, options, make_stream(3, w, h, expected));
 }
 
 TEST(Arith, Refusals)
 {
     TempDir dir;
-    const std::string pixel = row({1, 2, 3, 4});
-    write_file(dir.file("right"), pixel);
-    const std::string usage = "usage: rv-arith [-axyz] operation right-hand-stream\n";
-    for (std::vector<std::string> argv :
-         {std::vector<std::string>{"rv-arith"}, {"rv-arith", "add"},
-          {"rv-arith", "add", "a", "b"}, {"rv-arith", "-b", "add", "right"}}) {
-        RunResult r = run(argv, pixel);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, usage);
-        EXPECT_EQ(r.out, "");
-    }
-    // Names are whole and case-sensitive, and looked at only after both heads.
-    for (const char *name : {"pow", "Add", "ad", "add "}) {
-        RunResult r = run({"rv-arith", name, dir.file("right")}, pixel);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, std::string("rv-arith: algorithm not recognised: ") + name + "\n");
-        EXPECT_EQ(r.out, "");
-    }
-    RunResult r = run({"rv-arith", "pow", dir.file("missing")}, pixel);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-arith: open " + dir.file("missing") + ": No such file or directory\n");
-    r = run({"rv-arith", "pow", dir.file("right")}, "1 1 1 xyza\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-arith: <stdin>: file format not supported\n");
-
+    const std::string pixel = row({1, 2, 3, 4}), right = dir.file("right");
+    write_file(right, pixel);
     write_file(dir.file("wide"), row({1, 2, 3, 4, 5, 6, 7, 8}));
-    r = run({"rv-arith", "add", dir.file("wide")}, pixel);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-arith: videos do not have the same geometry\n");
+    expect_usage("usage: rv-arith [-axyz] operation right-hand-stream\n",
+                 {{"rv-arith"}, {"rv-arith", "add"}, {"rv-arith", "add", "a", "b"},
+                  {"rv-arith", "-b", "add", "right"}},
+                 pixel);
+    const std::string unknown = "rv-arith: algorithm not recognised: ";
+    const struct {
+        std::vector<std::string> argv;
+        std::string input, message;
+    } cases[] = {
+        // Names are whole and case-sensitive, and looked at only after both heads.
+        {{"rv-arith", "pow", right}, pixel, unknown + "pow\n"},
+        {{"rv-arith", "Add", right}, pixel, unknown + "Add\n"},
+        {{"rv-arith", "ad", right}, pixel, unknown + "ad\n"},
+        {{"rv-arith", "add ", right}, pixel, unknown + "add \n"},
+        {{"rv-arith", "pow", dir.file("missing")}, pixel,
+         "rv-arith: open " + dir.file("missing") + ": No such file or directory\n"},
+        {{"rv-arith", "pow", right}, "1 1 1 xyza\n",
+         "rv-arith: <stdin>: file format not supported\n"},
+        {{"rv-arith", "add", dir.file("wide")}, pixel,
+         "rv-arith: videos do not have the same geometry\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(expect_failure(c.argv, c.input, c.message).out, "") << command_line(c.argv);
 }
 
 TEST(Arith, LogIsTwoNaturalLogarithms)
@@ -161,9 +134,6 @@ TEST(Arith, LogIsTwoNaturalLogarithms)
     ASSERT_NE(bits(expected), bits(std::log2(3.0) / std::log2(6.0)));
     ASSERT_NE(bits(expected), bits(std::log10(3.0) / std::log10(6.0)));
     ASSERT_NE(bits(expected), bits(std::log(3.0) * (1 / std::log(6.0))));
-    TempDir dir;
-    write_file(dir.file("right"), row({6, 6, 6, 6}));
-    RunResult r = run({"rv-arith", "-xz", "log", dir.file("right")}, row({3, 3, 3, 3}));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, row({3, expected, 3, expected}));
+    expect_controlled({"rv-arith", "-xz", "log"}, row({6, 6, 6, 6}), row({3, 3, 3, 3}),
+                      row({3, expected, 3, expected}));
 }

@@ -46,11 +46,11 @@ TEST(Compatibility, MismatchedGeometryPrintsNothing)
             RunOptions options;
             if (p.reads_stdin)
                 options.stdin_path = input;
-            RunResult r = run(argv, options);
-            std::string what = argv[0] + " " + argv[1] + " with " + o[0];
-            EXPECT_EQ(r.status, 1) << what;
-            EXPECT_EQ(r.err, argv[0] + ": videos do not have the same geometry\n") << what;
-            EXPECT_EQ(r.out, "") << what;
+            EXPECT_EQ(expect_failure(argv, options,
+                                     argv[0] + ": videos do not have the same geometry\n")
+                          .out,
+                      "")
+                << command_line(argv);
         }
     }
 }

@@ -1,4 +1,4 @@
-#include "harness.h"
+#include "control.h"
 
 #include <gtest/gtest.h>
 
@@ -24,31 +24,18 @@ static std::string faded(const std::vector<double> &factors)
 
 TEST(Fade, AlphaFollowsThePosition)
 {
-    RunResult r = run({"rv-fade"}, frames(5));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, faded({1, 0.75, 0.5, 0.25, 0}));
-    r = run({"rv-fade", "-r"}, frames(5));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, faded({0, 0.25, 0.5, 0.75, 1}));
-
-    r = run({"rv-fade"}, frames(2));
-    EXPECT_EQ(r.out, faded({1, 0}));
-    r = run({"rv-fade", "-rr", "--"}, frames(2));
-    EXPECT_EQ(r.out, faded({0, 1}));
-
+    expect_output({"rv-fade"}, frames(5), faded({1, 0.75, 0.5, 0.25, 0}));
+    expect_output({"rv-fade", "-r"}, frames(5), faded({0, 0.25, 0.5, 0.75, 1}));
+    expect_output({"rv-fade"}, frames(2), faded({1, 0}));
+    expect_output({"rv-fade", "-rr", "--"}, frames(2), faded({0, 1}));
     // One frame is the first and the last: it keeps its alpha either way.
-    r = run({"rv-fade"}, frames(1));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, frames(1));
-    r = run({"rv-fade", "-r"}, frames(1));
-    EXPECT_EQ(r.out, frames(1));
+    expect_output({"rv-fade"}, frames(1), frames(1));
+    expect_output({"rv-fade", "-r"}, frames(1), frames(1));
 
     // The product comes before the division: (0.1 * 1) / 7, not 0.1 * (1 / 7).
     std::vector<double> v(8 * 4, 0.0);
     v[4 + 3] = 0.1;
-    r = run({"rv-fade", "-r"}, make_stream(8, 1, 1, v));
-    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult r = expect_success({"rv-fade", "-r"}, make_stream(8, 1, 1, v));
     std::vector<double> out = to_doubles(r.out, stream_head(8, 1, 1).size());
     ASSERT_EQ(out.size(), 32u);
     const double tenth = 0.1, seventh = 1.0 / 7;
@@ -60,30 +47,19 @@ TEST(Fade, BytesAfterTheLastFrameStayForTheNextReader)
 {
     TempDir dir;
     write_file(dir.file("in"), frames(3) + "after");
-    RunResult r = run_shell("{ rv-fade > /dev/null && cat; } < " + dir.file("in"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "after");
+    expect_output(shell("{ rv-fade > /dev/null && cat; } < " + dir.file("in")), "", "after");
 }
 
 TEST(Fade, Refusals)
 {
-    const std::string usage = "usage: rv-fade [-r]\n";
-    for (std::vector<std::string> argv :
-         {std::vector<std::string>{"rv-fade", "x"}, {"rv-fade", "-i"}, {"rv-fade", "-"}}) {
-        RunResult r = run(argv, frames(2));
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, usage);
-        EXPECT_EQ(r.out, "");
-    }
+    expect_usage("usage: rv-fade [-r]\n", {{"rv-fade", "x"}, {"rv-fade", "-i"}, {"rv-fade", "-"}},
+                 frames(2));
     // A head without a frame count gives no length to fade over.
-    RunResult r = run({"rv-fade"}, make_stream(0, 1, 1, {1, 1, 1, 1}));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-fade: <stdin>: frame count is zero\n");
-    EXPECT_EQ(r.out, "");
-
+    EXPECT_EQ(expect_failure({"rv-fade"}, make_stream(0, 1, 1, {1, 1, 1, 1}),
+                             "rv-fade: <stdin>: frame count is zero\n")
+                  .out,
+              "");
     std::string shorter = frames(3);
     shorter.pop_back();
-    r = run({"rv-fade"}, shorter);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-fade: <stdin>: file is shorter than expected\n");
+    expect_failure({"rv-fade"}, shorter, "rv-fade: <stdin>: file is shorter than expected\n");
 }

@@ -15,6 +15,24 @@ struct Options {
     uint64_t spread = 0; // 0: whole line
 };
 
+// A way of calling the blur and what it means to the models.
+struct Mode {
+    std::vector<std::string> args;
+    Options o;
+};
+
+// rv-gauss-blur [-j jobs] args... sd
+std::vector<std::string> blur_command(const std::vector<std::string> &args, const std::string &sd,
+                                      const char *jobs = nullptr)
+{
+    std::vector<std::string> argv{"rv-gauss-blur"};
+    if (jobs)
+        argv.insert(argv.end(), {"-j", jobs});
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.push_back(sd);
+    return argv;
+}
+
 // What both models do before the passes: colour weighted by alpha (unless
 // -a), and with -c the chroma against the white point.
 void premultiply(std::vector<double> &in, size_t count, const Options &o)
@@ -45,11 +63,16 @@ void unpremultiply(std::vector<double> &out, size_t count, const Options &o)
     }
 }
 
-// A plain reference of the scatter blur of one frame: every source pixel
-// adds its weighted value into every target of its window, channel by
-// channel, with exp called afresh for every weight.
-std::vector<double> reference(std::vector<double> in, const std::vector<double> &sd,
-                              size_t w, size_t h, Options o)
+// What both models share: the colour premultiplied, a horizontal and a
+// vertical pass (or the one asked for), and the colour divided again.  In a
+// pass every source pixel p at position x of a line of length len, with the
+// deviations s of which blur[k] tells the n channels to blur, stays where it
+// is when there is nothing to blur (deviation alpha 0, or n = 0); else its
+// other channels stay and scatter(p, s, blur, n, x, len, add) spreads the
+// blurred ones by add(j, k, value) into target j of the line.
+template <typename Scatter>
+std::vector<double> blur_model(std::vector<double> in, const std::vector<double> &sd, size_t w,
+                               size_t h, Options o, const Scatter &scatter)
 {
     if (!o.h && !o.v)
         o.h = o.v = true;
@@ -59,52 +82,25 @@ std::vector<double> reference(std::vector<double> in, const std::vector<double> 
     auto pass = [&](bool horizontal) {
         std::fill(out.begin(), out.end(), 0.0);
         const size_t lines = horizontal ? h : w, len = horizontal ? w : h;
-        auto at = [&](size_t line, size_t pos) {
-            return 4 * (horizontal ? line * w + pos : pos * w + line);
-        };
         for (size_t line = 0; line < lines; line++)
             for (size_t x = 0; x < len; x++) {
-                const double *p = &in[at(line, x)], *q = &sd[at(line, x)];
+                auto add = [&](size_t j, int k, double v) {
+                    out[4 * (horizontal ? line * w + j : j * w + line) + k] += v;
+                };
+                const size_t i = 4 * (horizontal ? line * w + x : x * w + line);
+                const double *p = &in[i], *q = &sd[i];
                 double s[3];
-                for (int k = 0; k < 3; k++)
-                    s[k] = (o.y || o.c ? q[1] : q[k]) * q[3];
                 bool blur[3];
-                int n = 0;
+                unsigned n = 0;
                 for (int k = 0; k < 3; k++) {
-                    blur[k] = s[k] > 0 && !(o.c && k == 1);
-                    n += blur[k];
+                    s[k] = (o.y || o.c ? q[1] : q[k]) * q[3];
+                    n += blur[k] = s[k] > 0 && !(o.c && k == 1);
                 }
-                if (q[3] == 0 || n == 0) {
-                    for (int k = 0; k < 4; k++)
-                        out[at(line, x) + k] += p[k];
-                    continue;
-                }
-                double radius = inf_;
-                if (o.autor) {
-                    radius = 0;
-                    for (int k = 0; k < 3; k++)
-                        if (blur[k])
-                            radius = std::max(radius, std::floor(3 * s[k] + 0.5));
-                    radius = std::max(radius, 1.0);
-                } else if (o.spread) {
-                    radius = double(o.spread);
-                }
-                for (int k = 0; k < 3; k++) {
-                    if (!blur[k]) {
-                        out[at(line, x) + k] += p[k];
-                        continue;
-                    }
-                    const double amp = 1 / std::sqrt(2 * 3.141592653589793 * s[k] * s[k]);
-                    const double ex = -1 / (2 * s[k] * s[k]);
-                    for (size_t j = 0; j < len; j++) {
-                        const double d = double(j) - double(x);
-                        if (std::fabs(d) > radius)
-                            continue;
-                        const double wt = amp * std::exp(d * d * ex);
-                        out[at(line, j) + k] += p[k] * wt;
-                        out[at(line, j) + 3] += p[3] * wt / n;
-                    }
-                }
+                for (int k = 0; k < 4; k++)
+                    if (q[3] == 0 || n == 0 || (k < 3 && !blur[k]))
+                        add(x, k, p[k]);
+                if (q[3] != 0 && n != 0)
+                    scatter(p, s, blur, n, x, len, add);
             }
     };
     if (o.h)
@@ -115,6 +111,41 @@ std::vector<double> reference(std::vector<double> in, const std::vector<double> 
         pass(false);
     unpremultiply(out, count, o);
     return out;
+}
+
+// A plain reference of the scatter blur of one frame: every source pixel
+// adds its weighted value into every target of its window, channel by
+// channel, with exp called afresh for every weight.
+std::vector<double> reference(const std::vector<double> &in, const std::vector<double> &sd,
+                              size_t w, size_t h, const Options &o)
+{
+    return blur_model(in, sd, w, h, o, [&](const double *p, const double *s, const bool *blur,
+                                            unsigned n, size_t x, size_t len, auto add) {
+        double radius = inf_;
+        if (o.autor) {
+            radius = 0;
+            for (int k = 0; k < 3; k++)
+                if (blur[k])
+                    radius = std::max(radius, std::floor(3 * s[k] + 0.5));
+            radius = std::max(radius, 1.0);
+        } else if (o.spread) {
+            radius = double(o.spread);
+        }
+        for (int k = 0; k < 3; k++) {
+            if (!blur[k])
+                continue;
+            const double amp = 1 / std::sqrt(2 * 3.141592653589793 * s[k] * s[k]);
+            const double ex = -1 / (2 * s[k] * s[k]);
+            for (size_t j = 0; j < len; j++) {
+                const double d = double(j) - double(x);
+                if (std::fabs(d) > radius)
+                    continue;
+                const double wt = amp * std::exp(d * d * ex);
+                add(j, k, p[k] * wt);
+                add(j, 3, p[3] * wt / n);
+            }
+        }
+    });
 }
 
 // Deterministic values in [lo, hi).
@@ -149,15 +180,8 @@ void check(const std::vector<std::string> &args, const std::vector<double> &in,
 {
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, w, h, sd));
-    std::vector<std::string> argv{"rv-gauss-blur"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    argv.push_back(dir.file("sd"));
-    std::string what;
-    for (const std::string &a : args)
-        what += a + " ";
-    RunResult r = run(argv, make_stream(1, w, h, in));
-    ASSERT_EQ(r.status, 0) << what << r.err;
-    EXPECT_EQ(r.err, "");
+    const std::string what = testing::PrintToString(args);
+    RunResult r = expect_success(blur_command(args, dir.file("sd")), make_stream(1, w, h, in));
     const std::string head = stream_head(1, w, h);
     ASSERT_EQ(r.out.substr(0, head.size()), head) << what;
     expect_close(to_doubles(r.out, head.size()), reference(in, sd, w, h, o), what);
@@ -169,6 +193,15 @@ std::vector<double> input_frame(size_t pixels, unsigned seed)
     std::vector<double> v = pattern(4 * pixels, 0, 1.2, seed);
     for (size_t i = 3; i < v.size(); i += 4)
         v[i] = 0.2 + v[i] * 0.66;
+    return v;
+}
+
+// Deviations in [lo, hi), all of deviation alpha `alpha`.
+std::vector<double> deviations(size_t pixels, double lo, double hi, unsigned seed, double alpha)
+{
+    std::vector<double> v = pattern(4 * pixels, lo, hi, seed);
+    for (size_t i = 3; i < v.size(); i += 4)
+        v[i] = alpha;
     return v;
 }
 
@@ -232,17 +265,14 @@ TEST(GaussBlur, ZeroDeviationAlphaKeepsPixels)
     const size_t n = 6;
     std::vector<double> in = input_frame(n, 3);
     in[4 * 2 + 3] = 0;
-    std::vector<double> sd = pattern(4 * n, 0.5, 2, 4);
-    for (size_t i = 3; i < sd.size(); i += 4)
-        sd[i] = 0;
+    const std::vector<double> sd = deviations(n, 0.5, 2, 4, 0);
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, 3, 2, sd));
     for (bool no_alpha : {false, true}) {
-        std::vector<std::string> argv{"rv-gauss-blur", dir.file("sd")};
-        if (no_alpha)
-            argv.insert(argv.begin() + 1, "-a");
-        RunResult r = run(argv, make_stream(1, 3, 2, in));
-        ASSERT_EQ(r.status, 0) << r.err;
+        RunResult r = run(blur_command(no_alpha ? std::vector<std::string>{"-a"}
+                                                : std::vector<std::string>{},
+                                       dir.file("sd")),
+                          make_stream(1, 3, 2, in));
         std::vector<double> out = to_doubles(r.out, stream_head(1, 3, 2).size());
         ASSERT_EQ(out.size(), 4 * n);
         for (size_t i = 0; i < n; i++)
@@ -271,10 +301,7 @@ static std::vector<double> reach_of(size_t width, size_t from, double deviation,
     sd[4 * from + 3] = 1;
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, width, 1, sd));
-    std::vector<std::string> argv{"rv-gauss-blur"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    argv.push_back(dir.file("sd"));
-    RunResult r = run(argv, make_stream(1, width, 1, in));
+    RunResult r = run(blur_command(args, dir.file("sd")), make_stream(1, width, 1, in));
     EXPECT_EQ(r.status, 0) << r.err;
     std::vector<double> out = to_doubles(r.out, stream_head(1, width, 1).size());
     std::vector<double> alpha;
@@ -326,19 +353,15 @@ TEST(GaussBlur, HugeValuesNeitherWrapNorCrash)
 {
     const size_t w = 5, h = 3, n = w * h;
     const std::vector<double> in = input_frame(n, 5);
-    std::vector<double> sd = pattern(4 * n, 0.2, 1.5, 6);
-    for (size_t i = 3; i < sd.size(); i += 4)
-        sd[i] = 1;
+    std::vector<double> sd = deviations(n, 0.2, 1.5, 6, 1);
     const std::string stream = make_stream(1, w, h, in);
     TempDir dir;
     write_file(dir.file("sd"), make_stream(1, w, h, sd));
     // The largest spread is no limit at all.
-    RunResult most = run({"rv-gauss-blur", "-s", "18446744073709551615", dir.file("sd")}, stream);
-    RunResult whole = run({"rv-gauss-blur", dir.file("sd")}, stream);
-    ASSERT_EQ(most.status, 0) << most.err;
-    EXPECT_EQ(most.out, whole.out);
-    RunResult near = run({"rv-gauss-blur", "-s", "18446744073709551614", dir.file("sd")}, stream);
-    EXPECT_EQ(near.out, whole.out);
+    const std::string whole = expect_success({"rv-gauss-blur", dir.file("sd")}, stream).out;
+    expect_output({"rv-gauss-blur", "-s", "18446744073709551615", dir.file("sd")}, stream, whole);
+    EXPECT_EQ(run({"rv-gauss-blur", "-s", "18446744073709551614", dir.file("sd")}, stream).out,
+              whole);
 
     // Huge, infinite and tiny deviations with "auto": the radius stops at the
     // line; results as the reference gives them (infinities and NaN included).
@@ -361,14 +384,11 @@ TEST(GaussBlur, FramesJobsAndShortDeviationStream)
         frames.insert(frames.end(), v.begin(), v.end());
     }
     const std::string input = make_stream(3, w, h, frames);
-    std::vector<double> sd = pattern(4 * 2 * n, 0.1, 3, 7);
-    for (size_t i = 3; i < sd.size(); i += 4)
-        sd[i] = 1;
+    const std::vector<double> sd = deviations(2 * n, 0.1, 3, 7, 1);
     TempDir dir;
     write_file(dir.file("sd"), make_stream(2, w, h, sd));
 
-    RunResult one = run({"rv-gauss-blur", "-s", "auto", dir.file("sd")}, input);
-    ASSERT_EQ(one.status, 0) << one.err;
+    RunResult one = expect_success({"rv-gauss-blur", "-s", "auto", dir.file("sd")}, input);
     const std::string head = stream_head(3, w, h);
     ASSERT_EQ(one.out.size(), input.size());
     EXPECT_EQ(one.out.substr(0, head.size()), head);
@@ -384,15 +404,10 @@ TEST(GaussBlur, FramesJobsAndShortDeviationStream)
     EXPECT_EQ(one.out.substr(one.out.size() - 32 * n), input.substr(input.size() - 32 * n));
 
     // Any number of processes gives the same bytes.
-    for (const char *jobs : {"1", "2", "3", "7", "8", "32767"}) {
-        RunResult r = run({"rv-gauss-blur", "-j", jobs, "-s", "auto", dir.file("sd")}, input);
-        ASSERT_EQ(r.status, 0) << jobs << r.err;
-        EXPECT_EQ(r.out, one.out) << jobs;
-    }
-    RunResult whole = run({"rv-gauss-blur", "-c", dir.file("sd")}, input);
-    RunResult split = run({"rv-gauss-blur", "-j3", "-c", dir.file("sd")}, input);
-    ASSERT_EQ(split.status, 0) << split.err;
-    EXPECT_EQ(split.out, whole.out);
+    for (const char *jobs : {"1", "2", "3", "7", "8", "32767"})
+        expect_output({"rv-gauss-blur", "-j", jobs, "-s", "auto", dir.file("sd")}, input, one.out);
+    expect_output({"rv-gauss-blur", "-j3", "-c", dir.file("sd")}, input,
+                  run({"rv-gauss-blur", "-c", dir.file("sd")}, input).out);
 
     // A one-row frame with more jobs than rows.
     std::vector<double> row = input_frame(w, 20);
@@ -411,7 +426,11 @@ TEST(GaussBlur, Errors)
     const std::string jobs = "rv-gauss-blur: argument of -j must be an integer in [1, 32767]\n";
     const std::string spread =
         "rv-gauss-blur: argument of -s must be an integer in [1, 18446744073709551615]\n";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+    write_file(dir.file("wide"), make_stream(1, 4, 1, std::vector<double>(16, 1.0)));
+    const struct {
+        std::vector<std::string> argv;
+        std::string message, input = {}, out = {}; // input: `in` when empty
+    } cases[] = {
         {{"rv-gauss-blur"}, use},
         {{"rv-gauss-blur", sd, sd}, use},
         {{"rv-gauss-blur", "-x", sd}, use},
@@ -426,21 +445,14 @@ TEST(GaussBlur, Errors)
         {{"rv-gauss-blur", "-s", "auto", "-s", "0", sd}, spread},
         {{"rv-gauss-blur", dir.file("missing")},
          "rv-gauss-blur: open " + dir.file("missing") + ": No such file or directory\n"},
+        {{"rv-gauss-blur", dir.file("wide")},
+         "rv-gauss-blur: videos do not have the same geometry\n"},
+        {{"rv-gauss-blur", sd}, "rv-gauss-blur: <stdin>: incomplete frame\n",
+         in.substr(0, in.size() - 1), stream_head(1, 2, 2)},
     };
-    for (const auto &[argv, message] : cases) {
-        RunResult r = run(argv, in);
-        EXPECT_EQ(r.status, 1) << argv.back();
-        EXPECT_EQ(r.err, message) << argv.back();
-        EXPECT_EQ(r.out, "");
-    }
-    write_file(dir.file("wide"), make_stream(1, 4, 1, std::vector<double>(16, 1.0)));
-    RunResult r = run({"rv-gauss-blur", dir.file("wide")}, in);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-gauss-blur: videos do not have the same geometry\n");
-    r = run({"rv-gauss-blur", sd}, in.substr(0, in.size() - 1));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-gauss-blur: <stdin>: incomplete frame\n");
-    EXPECT_EQ(r.out, stream_head(1, 2, 2));
+    for (const auto &c : cases)
+        EXPECT_EQ(expect_failure(c.argv, c.input.empty() ? in : c.input, c.message).out, c.out)
+            << command_line(c.argv);
 }
 
 namespace {
@@ -449,79 +461,45 @@ namespace {
 // each source pixel scatters, line by line in increasing position, with the
 // weight a·exp(d²·e) of every target computed afresh; one weight serves all
 // four channels when the three kernels are the same (equal a and e).
-std::vector<double> exact_blur(std::vector<double> in, const std::vector<double> &sd,
-                               size_t w, size_t h, Options o)
+std::vector<double> exact_blur(const std::vector<double> &in, const std::vector<double> &sd,
+                               size_t w, size_t h, const Options &o)
 {
-    const double pi = 3.141592653589793;
-    if (!o.h && !o.v)
-        o.h = o.v = true;
-    const size_t count = w * h;
-    premultiply(in, count, o);
-    std::vector<double> out(4 * count);
-    auto pass = [&](bool horizontal) {
-        std::fill(out.begin(), out.end(), 0.0);
-        const size_t lines = horizontal ? h : w, len = horizontal ? w : h;
-        auto at = [&](size_t line, size_t pos) {
-            return 4 * (horizontal ? line * w + pos : pos * w + line);
+    return blur_model(in, sd, w, h, o, [&](const double *p, const double *s, const bool *blur,
+                                            unsigned n, size_t x, size_t len, auto add) {
+        const double pi = 3.141592653589793;
+        double a[3], e[3];
+        for (int k = 0; k < 3; k++) {
+            a[k] = 1 / std::sqrt(((s[k] + s[k]) * s[k]) * pi);
+            e[k] = -1 / (2 * (s[k] * s[k]));
+        }
+        size_t r = len;
+        if (o.autor) {
+            double most = 0;
+            for (int k = 0; k < 3; k++)
+                if (blur[k])
+                    most = std::max(most, std::floor(3 * s[k] + 0.5));
+            r = most >= double(len) ? len : std::max(size_t(most), size_t(1));
+        } else if (o.spread) {
+            r = std::min<uint64_t>(o.spread, len);
+        }
+        const size_t lo = x > r ? x - r : 0, hi = r < len - x ? x + r + 1 : len;
+        auto weight = [&](int k, size_t j) {
+            const double d = double(j < x ? x - j : j - x);
+            return a[k] * std::exp(d * d * e[k]);
         };
-        for (size_t line = 0; line < lines; line++)
-            for (size_t x = 0; x < len; x++) {
-                const double *p = &in[at(line, x)], *q = &sd[at(line, x)];
-                double s[3], a[3], e[3];
-                bool blur[3];
-                unsigned n = 0;
-                for (int k = 0; k < 3; k++) {
-                    s[k] = (o.y || o.c ? q[1] : q[k]) * q[3];
-                    n += blur[k] = s[k] > 0 && !(o.c && k == 1);
-                    a[k] = 1 / std::sqrt(((s[k] + s[k]) * s[k]) * pi);
-                    e[k] = -1 / (2 * (s[k] * s[k]));
+        if (n == 3 && a[0] == a[1] && a[1] == a[2] && e[0] == e[1] && e[1] == e[2]) {
+            for (size_t j = lo; j < hi; j++)
+                for (int k = 0; k < 4; k++)
+                    add(j, k, p[k] * weight(0, j));
+            return;
+        }
+        for (int k = 0; k < 3; k++)
+            if (blur[k])
+                for (size_t j = lo; j < hi; j++) {
+                    add(j, k, p[k] * weight(k, j));
+                    add(j, 3, p[3] * weight(k, j) / n);
                 }
-                if (q[3] == 0 || n == 0) {
-                    for (int k = 0; k < 4; k++)
-                        out[at(line, x) + k] += p[k];
-                    continue;
-                }
-                size_t r = len;
-                if (o.autor) {
-                    double most = 0;
-                    for (int k = 0; k < 3; k++)
-                        if (blur[k])
-                            most = std::max(most, std::floor(3 * s[k] + 0.5));
-                    r = most >= double(len) ? len : std::max(size_t(most), size_t(1));
-                } else if (o.spread) {
-                    r = std::min<uint64_t>(o.spread, len);
-                }
-                const size_t lo = x > r ? x - r : 0, hi = r < len - x ? x + r + 1 : len;
-                auto weight = [&](int k, size_t j) {
-                    const double d = double(j < x ? x - j : j - x);
-                    return a[k] * std::exp(d * d * e[k]);
-                };
-                if (n == 3 && a[0] == a[1] && a[1] == a[2] && e[0] == e[1] && e[1] == e[2]) {
-                    for (size_t j = lo; j < hi; j++)
-                        for (int k = 0; k < 4; k++)
-                            out[at(line, j) + k] += p[k] * weight(0, j);
-                    continue;
-                }
-                for (int k = 0; k < 3; k++) {
-                    if (!blur[k]) {
-                        out[at(line, x) + k] += p[k];
-                        continue;
-                    }
-                    for (size_t j = lo; j < hi; j++) {
-                        out[at(line, j) + k] += p[k] * weight(k, j);
-                        out[at(line, j) + 3] += p[3] * weight(k, j) / n;
-                    }
-                }
-            }
-    };
-    if (o.h)
-        pass(true);
-    if (o.h && o.v)
-        in = out;
-    if (o.v)
-        pass(false);
-    unpremultiply(out, count, o);
-    return out;
+    });
 }
 
 // Random samples, drawn from ordinary values and from the values that end
@@ -606,10 +584,6 @@ void expect_exact(const RunResult &r, const std::string &head, const std::vector
 
 TEST(GaussBlur, SameBitsAsFirstWritten)
 {
-    struct Mode {
-        std::vector<std::string> args;
-        Options o;
-    };
     const std::vector<Mode> modes = {
         {{}, {}},
         {{"-s", "auto"}, {.autor = true}},
@@ -649,15 +623,10 @@ TEST(GaussBlur, SameBitsAsFirstWritten)
                     want.insert(want.end(), out.begin(), out.end());
                 }
                 for (const char *jobs : {"1", "2", "3", "8"}) {
-                    std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
-                    argv.insert(argv.end(), mode.args.begin(), mode.args.end());
-                    argv.push_back(dir.file("sd"));
-                    std::string what = std::to_string(w) + "x" + std::to_string(h) + " sd frames " +
-                                       std::to_string(sd_frames);
-                    for (const std::string &a : argv)
-                        what += " " + a;
+                    const auto argv = blur_command(mode.args, dir.file("sd"), jobs);
                     expect_exact(run(argv, make_stream(2, w, h, in)), stream_head(2, w, h), want,
-                                 what);
+                                 std::to_string(w) + "x" + std::to_string(h) + " sd frames " +
+                                     std::to_string(sd_frames) + " " + command_line(argv));
                 }
             }
         }
@@ -693,12 +662,8 @@ TEST(GaussBlur, SameBytesAsFirstBuild)
     write_file(dir.file("sd"), make_stream(2, w, h, random_deviation(2 * n, draw)));
     for (const auto &[args, hash] : cases)
         for (const char *jobs : {"1", "3"}) {
-            std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
-            argv.insert(argv.end(), args.begin(), args.end());
-            argv.push_back(dir.file("sd"));
-            const RunResult r = run(argv, input);
-            ASSERT_EQ(r.status, 0) << r.err;
-            EXPECT_EQ(fnv(r.out), hash) << testing::PrintToString(argv);
+            const auto argv = blur_command(args, dir.file("sd"), jobs);
+            EXPECT_EQ(fnv(expect_success(argv, input).out), hash) << command_line(argv);
         }
 }
 
@@ -707,10 +672,6 @@ TEST(GaussBlur, TallFramesInBandsSameBits)
     // Frames tall enough for the processes to share them by bands of rows
     // that each read the source rows within reach: small radii, sources
     // infinite and NaN at times, deviations repeated and varied.
-    struct Mode {
-        std::vector<std::string> args;
-        Options o;
-    };
     const std::vector<Mode> modes = {
         {{"-s", "1"}, {.spread = 1}},
         {{"-s", "2", "-y"}, {.y = true, .spread = 2}},
@@ -737,9 +698,7 @@ TEST(GaussBlur, TallFramesInBandsSameBits)
         for (const Mode &mode : modes) {
             const std::vector<double> want = exact_blur(in, sd, w, h, mode.o);
             for (const char *jobs : {"1", "2", "3", "5"}) {
-                std::vector<std::string> argv{"rv-gauss-blur", "-j", jobs};
-                argv.insert(argv.end(), mode.args.begin(), mode.args.end());
-                argv.push_back(dir.file("sd"));
+                const auto argv = blur_command(mode.args, dir.file("sd"), jobs);
                 expect_exact(run(argv, make_stream(1, w, h, in)), stream_head(1, w, h), want,
                              testing::PrintToString(argv) + " " + std::to_string(w) + "x" +
                                  std::to_string(h));

@@ -1,4 +1,4 @@
-#include "harness.h"
+#include "control.h"
 
 #include <gtest/gtest.h>
 
@@ -6,24 +6,20 @@ static const double wx = 0.9504705586542831, wz = 1.0888287363958842;
 
 TEST(InvertLuma, LumaFlipsAlongTheWhitePoint)
 {
-    TempDir dir;
     // Mask values 1, 0 (by Y), 0 (by alpha) and 0.5.
-    write_file(dir.file("mask"),
-               make_stream(1, 4, 1, {0, 1, 0, 1, 5, 0, 5, 1, 5, 1, 5, 0, 0, 1, 0, 0.5}));
+    const std::string mask =
+        make_stream(1, 4, 1, {0, 1, 0, 1, 5, 0, 5, 1, 5, 1, 5, 0, 0, 1, 0, 0.5});
     const std::string input = make_stream(
         1, 4, 1, {0.2, 0.25, 0.3, 0.7, 0.2, 0.25, 0.3, 0.7, 0.2, 0.25, 0.3, 0.7, 1, 0.75, 2, 1});
-    RunResult r = run({"rv-invert-luma", dir.file("mask")}, input);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
     // m = 1: y 0.25 -> 0.75, X and Z up by 0.5 of the white; m = 0: as it was;
     // m = 0.5: every luma becomes 0.5, here a change of -0.25.
-    EXPECT_EQ(r.out, make_stream(1, 4, 1,
-                                 {0.2 + 0.5 * wx, 0.75, 0.3 + 0.5 * wz, 0.7, 0.2, 0.25, 0.3, 0.7,
-                                  0.2, 0.25, 0.3, 0.7, 1 - 0.25 * wx, 0.5, 2 - 0.25 * wz, 1}));
+    expect_controlled({"rv-invert-luma"}, mask, input,
+                      make_stream(1, 4, 1,
+                                  {0.2 + 0.5 * wx, 0.75, 0.3 + 0.5 * wz, 0.7, 0.2, 0.25, 0.3, 0.7,
+                                   0.2, 0.25, 0.3, 0.7, 1 - 0.25 * wx, 0.5, 2 - 0.25 * wz, 1}));
 
     // Complemented: mask Y 0 with alpha 1 inverts fully, Y 1 not at all.
-    r = run({"rv-invert-luma", "-i", dir.file("mask")}, input);
-    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult r = expect_controlled({"rv-invert-luma", "-i"}, mask, input);
     std::vector<double> out = to_doubles(r.out, stream_head(1, 4, 1).size());
     ASSERT_EQ(out.size(), 16u);
     EXPECT_EQ(std::vector<double>(out.begin(), out.begin() + 4),
@@ -34,40 +30,25 @@ TEST(InvertLuma, LumaFlipsAlongTheWhitePoint)
 
 TEST(InvertLuma, WhitePointFromTheMask)
 {
-    TempDir dir;
     // Full masks with white X, Z of 0 and of 2, 4.
-    write_file(dir.file("mask"), make_stream(1, 2, 1, {0, 1, 0, 1, 2, 1, 4, 1}));
+    const std::string mask = make_stream(1, 2, 1, {0, 1, 0, 1, 2, 1, 4, 1});
     const std::string input = make_stream(1, 2, 1, {0.5, 0.25, 0.75, 1, 0.5, 0.25, 0.75, 1});
-    RunResult r = run({"rv-invert-luma", "-w", dir.file("mask")}, input);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(1, 2, 1, {0.5, 0.75, 0.75, 1, 1.5, 0.75, 2.75, 1}));
+    expect_controlled({"rv-invert-luma", "-w"}, mask, input,
+                      make_stream(1, 2, 1, {0.5, 0.75, 0.75, 1, 1.5, 0.75, 2.75, 1}));
     // -iw: the complement of Y 1 is 0, nothing changes.
-    r = run({"rv-invert-luma", "-iw", dir.file("mask")}, input);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, input);
+    expect_controlled({"rv-invert-luma", "-iw"}, mask, input, input);
 }
 
 TEST(InvertLuma, ShortMaskAndRefusals)
 {
+    expect_controlled({"rv-invert-luma"}, make_stream(1, 1, 1, {0, 1, 0, 1}),
+                      make_stream(2, 1, 1, {0, 0, 0, 1, 0, 0, 0, 1}),
+                      make_stream(2, 1, 1, {wx, 1, wz, 1, 0, 0, 0, 1}));
+    expect_usage("usage: rv-invert-luma [-iw] mask-stream\n",
+                 {{"rv-invert-luma"}, {"rv-invert-luma", "a", "b"}, {"rv-invert-luma", "-r", "a"}});
     TempDir dir;
-    write_file(dir.file("mask"), make_stream(1, 1, 1, {0, 1, 0, 1}));
-    RunResult r = run({"rv-invert-luma", dir.file("mask")},
-                      make_stream(2, 1, 1, {0, 0, 0, 1, 0, 0, 0, 1}));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(2, 1, 1, {wx, 1, wz, 1, 0, 0, 0, 1}));
-
-    const std::string usage = "usage: rv-invert-luma [-iw] mask-stream\n";
-    for (std::vector<std::string> argv :
-         {std::vector<std::string>{"rv-invert-luma"}, {"rv-invert-luma", "a", "b"},
-          {"rv-invert-luma", "-r", "a"}}) {
-        r = run(argv);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, usage);
-    }
-    r = run({"rv-invert-luma", dir.file("missing")}, make_stream(1, 1, 1, {0, 0, 0, 1}));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              "rv-invert-luma: open " + dir.file("missing") + ": No such file or directory\n");
+    expect_failure({"rv-invert-luma", dir.file("missing")}, make_stream(1, 1, 1, {0, 0, 0, 1}),
+                   "rv-invert-luma: open " + dir.file("missing") + ": No such file or directory\n");
 }
 
 TEST(InvertLuma, OperationsInTheWrittenOrder)
@@ -75,8 +56,7 @@ TEST(InvertLuma, OperationsInTheWrittenOrder)
     // (1 - y)m + (1 - m)y as two products and a sum, then X and Z moved by
     // the change times the white; other orders round differently here.
     const double x = 0.84, y = 0.33, z = 0.68, ky = 0.58, ka = 0.57;
-    TempDir dir;
-    write_file(dir.file("mask"), make_stream(1, 1, 1, {0.25, ky, 0.5, ka}));
+    const std::string mask = make_stream(1, 1, 1, {0.25, ky, 0.5, ka});
     const std::string input = make_stream(1, 1, 1, {x, y, z, 0.75});
     for (bool inverted : {false, true}) {
         const double m = (inverted ? 1 - ky : ky) * ka;
@@ -85,15 +65,13 @@ TEST(InvertLuma, OperationsInTheWrittenOrder)
             ASSERT_NE(bits(luma), bits(y + m * (1 - 2 * y)));
             ASSERT_NE(bits(x + d * wx), bits(x + luma * wx - y * wx));
         }
-        std::vector<std::string> argv = {"rv-invert-luma", dir.file("mask")};
+        std::vector<std::string> argv = {"rv-invert-luma"};
         if (inverted)
-            argv.insert(argv.begin() + 1, "-i");
-        RunResult r = run(argv, input);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, make_stream(1, 1, 1, {x + d * wx, luma, z + d * wz, 0.75}));
+            argv.push_back("-i");
+        expect_controlled(argv, mask, input,
+                          make_stream(1, 1, 1, {x + d * wx, luma, z + d * wz, 0.75}));
         argv.insert(argv.begin() + 1, "-w");
-        r = run(argv, input);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, make_stream(1, 1, 1, {x + d * 0.25, luma, z + d * 0.5, 0.75}));
+        expect_controlled(argv, mask, input,
+                          make_stream(1, 1, 1, {x + d * 0.25, luma, z + d * 0.5, 0.75}));
     }
 }

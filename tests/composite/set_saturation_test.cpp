@@ -1,4 +1,4 @@
-#include "harness.h"
+#include "control.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -7,16 +7,14 @@ static const double wx = 0.9504705586542831, wz = 1.0888287363958842;
 
 TEST(SetSaturation, FactorScalesChroma)
 {
-    TempDir dir;
     // Factors 0, 1 and 2 (Y 4 at alpha 0.5).
-    write_file(dir.file("sat"), make_stream(1, 3, 1, {1, 0, 1, 1, 1, 1, 1, 1, 1, 4, 1, 0.5}));
     const std::vector<double> pixel = {0.7, 0.5, 0.3, 0.25};
     std::vector<double> input;
     for (int i = 0; i < 3; i++)
         input.insert(input.end(), pixel.begin(), pixel.end());
-    RunResult r = run({"rv-set-saturation", dir.file("sat")}, make_stream(1, 3, 1, input));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    RunResult r = expect_controlled({"rv-set-saturation"},
+                                    make_stream(1, 3, 1, {1, 0, 1, 1, 1, 1, 1, 1, 1, 4, 1, 0.5}),
+                                    make_stream(1, 3, 1, input));
     std::vector<double> out = to_doubles(r.out, stream_head(1, 3, 1).size());
     ASSERT_EQ(out.size(), 12u);
     // 0: grey of the same luma.
@@ -34,19 +32,16 @@ TEST(SetSaturation, FactorScalesChroma)
 
 TEST(SetSaturation, WhitePointFromTheControl)
 {
-    TempDir dir;
     // Factor 0.5, white X 2 and Z 4.
-    write_file(dir.file("sat"), make_stream(1, 1, 1, {2, 0.5, 4, 1}));
-    RunResult r = run({"rv-set-saturation", "-ww", dir.file("sat")},
-                      make_stream(1, 1, 1, {1, 0.25, 2, 1}));
-    ASSERT_EQ(r.status, 0) << r.err;
     // X: ((1 / 2 - 0.25) 0.5 + 0.25) 2; Z: ((2 / 4 - 0.25) 0.5 + 0.25) 4.
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, {0.75, 0.25, 1.5, 1}));
+    expect_controlled({"rv-set-saturation", "-ww"}, make_stream(1, 1, 1, {2, 0.5, 4, 1}),
+                      make_stream(1, 1, 1, {1, 0.25, 2, 1}),
+                      make_stream(1, 1, 1, {0.75, 0.25, 1.5, 1}));
 
     // A white component of 0 gives no number, written as it comes.
-    write_file(dir.file("zero"), make_stream(1, 1, 1, {0, 0.5, 4, 1}));
-    r = run({"rv-set-saturation", "-w", dir.file("zero")}, make_stream(1, 1, 1, {1, 0.25, 2, 1}));
-    ASSERT_EQ(r.status, 0) << r.err;
+    RunResult r = expect_controlled({"rv-set-saturation", "-w"},
+                                    make_stream(1, 1, 1, {0, 0.5, 4, 1}),
+                                    make_stream(1, 1, 1, {1, 0.25, 2, 1}));
     std::vector<double> out = to_doubles(r.out, stream_head(1, 1, 1).size());
     ASSERT_EQ(out.size(), 4u);
     EXPECT_TRUE(std::isnan(out[0]));
@@ -54,23 +49,13 @@ TEST(SetSaturation, WhitePointFromTheControl)
 
 TEST(SetSaturation, ShortControlAndRefusals)
 {
-    TempDir dir;
-    write_file(dir.file("sat"), make_stream(1, 1, 1, {0, 0, 0, 1}));
-    RunResult r = run({"rv-set-saturation", dir.file("sat")},
-                      make_stream(2, 1, 1, {1, 1, 1, 1, 1, 1, 1, 1}));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(2, 1, 1, {wx, 1, wz, 1, 1, 1, 1, 1}));
-
-    const std::string usage = "usage: rv-set-saturation [-w] saturation-stream\n";
-    for (std::vector<std::string> argv :
-         {std::vector<std::string>{"rv-set-saturation"}, {"rv-set-saturation", "a", "b"},
-          {"rv-set-saturation", "-i", "a"}}) {
-        r = run(argv);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, usage);
-    }
-    r = run({"rv-set-saturation", dir.file("sat")}, make_stream(1, 1, 1, {1, 1, 1}));
-    EXPECT_EQ(r.status, 0);
+    const std::string grey = make_stream(1, 1, 1, {0, 0, 0, 1});
+    expect_controlled({"rv-set-saturation"}, grey, make_stream(2, 1, 1, {1, 1, 1, 1, 1, 1, 1, 1}),
+                      make_stream(2, 1, 1, {wx, 1, wz, 1, 1, 1, 1, 1}));
+    expect_usage("usage: rv-set-saturation [-w] saturation-stream\n",
+                 {{"rv-set-saturation"}, {"rv-set-saturation", "a", "b"},
+                  {"rv-set-saturation", "-i", "a"}});
+    expect_controlled({"rv-set-saturation"}, grey, make_stream(1, 1, 1, {1, 1, 1}));
 }
 
 TEST(SetSaturation, OperationsInTheWrittenOrder)
@@ -82,14 +67,11 @@ TEST(SetSaturation, OperationsInTheWrittenOrder)
     const double ex = ((x / wx - y) * m + y) * wx, ez = ((z / wz - y) * m + y) * wz;
     ASSERT_NE(bits(ex), bits((x - y * wx) * m + y * wx));
     ASSERT_NE(bits(ez), bits((z - y * wz) * m + y * wz));
-    TempDir dir;
-    write_file(dir.file("sat"), make_stream(1, 1, 1, {cx, cy, cz, ca}));
+    const std::string control = make_stream(1, 1, 1, {cx, cy, cz, ca});
     const std::string input = make_stream(1, 1, 1, {x, y, z, 0.5});
-    RunResult r = run({"rv-set-saturation", dir.file("sat")}, input);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, {ex, y, ez, 0.5}));
-    r = run({"rv-set-saturation", "-w", dir.file("sat")}, input);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, make_stream(1, 1, 1, {((x / cx - y) * m + y) * cx, y,
-                                           ((z / cz - y) * m + y) * cz, 0.5}));
+    expect_controlled({"rv-set-saturation"}, control, input,
+                      make_stream(1, 1, 1, {ex, y, ez, 0.5}));
+    expect_controlled({"rv-set-saturation", "-w"}, control, input,
+                      make_stream(1, 1, 1, {((x / cx - y) * m + y) * cx, y,
+                                            ((z / cz - y) * m + y) * cz, 0.5}));
 }

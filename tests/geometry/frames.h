@@ -135,3 +135,29 @@ inline std::string ffmpeg_filtered(size_t frames, size_t width, size_t height,
                            to_planar(labelled_pixels(frames, width, height), width, height));
     return from_planar(r.out, out_width, out_height);
 }
+
+// Checks a program that rearranges the pixels of every frame by `source`,
+// from width x height to out_width x out_height: its output of three
+// labelled frames, the frames given back when it runs twice, and 1 x 1
+// frames passed unchanged.
+inline void expect_rearranged(const std::string &program, size_t width, size_t height,
+                              size_t out_width, size_t out_height, const SourceMap &source,
+                              std::source_location loc = std::source_location::current())
+{
+    const std::string in = labelled(3, width, height);
+    expect_output({program}, in, mapped(3, out_width, out_height, source), loc);
+    EXPECT_TRUE(same_bytes(pipeline(program + " | " + program, in, loc).out, in)) << program;
+    expect_output({program}, labelled(2, 1, 1), labelled(2, 1, 1), loc);
+}
+
+// argv makes of three labelled frames of 37 x 21 what ffmpeg's filter makes
+// of them (skipped without ffmpeg).
+inline void expect_as_ffmpeg(const std::vector<std::string> &argv, const std::string &filter,
+                             size_t out_width, size_t out_height)
+{
+    if (!have_program("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    expect_output(argv, labelled(3, 37, 21),
+                  stream_head(3, out_width, out_height) +
+                      ffmpeg_filtered(3, 37, 21, filter, out_width, out_height));
+}

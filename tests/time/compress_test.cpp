@@ -130,75 +130,39 @@ TEST(Compress, MatchesReferenceEncoder)
 
 TEST(Compress, HeadsAndFailures)
 {
-    // A head and no frames: the head alone.
-    std::string head = stream_head(3, 2, 2);
-    RunResult r = run({"rv-compress"}, head);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, head);
-    EXPECT_EQ(r.err, "");
+    // A head and no frames: the head alone; the head's frame count is not
+    // compared with the frames that come; "--" alone is accepted.
+    expect_output({"rv-compress"}, stream_head(3, 2, 2), stream_head(3, 2, 2));
+    expect_output({"rv-compress"}, stream_head(5, 4, 1) + zero_frame,
+                  stream_head(5, 4, 1) + record(128, 0));
+    expect_output({"rv-compress", "--"}, stream_head(0, 1, 1), stream_head(0, 1, 1));
 
-    // The head's frame count is not compared with the frames that come.
-    r = run({"rv-compress"}, stream_head(5, 4, 1) + zero_frame);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, stream_head(5, 4, 1) + record(128, 0));
-
-    // No options, no operands; "--" alone is accepted.
-    for (std::vector<std::string> argv : {std::vector<std::string>{"rv-compress", "-x"},
-                                          {"rv-compress", "file"},
-                                          {"rv-compress", "--", "-"}}) {
-        r = run(argv, stream_head(0, 1, 1));
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "usage: rv-compress \n");
-    }
-    r = run({"rv-compress", "--"}, stream_head(0, 1, 1));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, stream_head(0, 1, 1));
-
-    // A partial last frame: the whole frames are written, then the failure.
-    r = run({"rv-compress"}, stream_head(2, 4, 1) + frame_with({0}) + zero_frame.substr(0, 9));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, stream_head(2, 4, 1) + record(0, 1, "\xff") + record(127, 0));
-    EXPECT_EQ(r.err, "rv-compress: <stdin>: incomplete frame\n");
-
-    r = run({"rv-compress"}, "1 1 1 rgba\n" + std::string(1, '\0') + "uivf");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-compress: file <stdin> uses unsupported pixel format: rgba\n");
-
-    // A frame size beyond 64 bits, after the head.
-    head = stream_head(1, uint64_t(1) << 62, 4);
-    r = run({"rv-compress"}, head);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, head);
-    EXPECT_EQ(r.err, "rv-compress: <stdin>: video frame is too large\n");
+    const std::string usage = "usage: rv-compress \n", huge = stream_head(1, uint64_t(1) << 62, 4);
+    expect_failures({
+        // No options, no operands.
+        {{"rv-compress", "-x"}, stream_head(0, 1, 1), usage, ""},
+        {{"rv-compress", "file"}, stream_head(0, 1, 1), usage, ""},
+        {{"rv-compress", "--", "-"}, stream_head(0, 1, 1), usage, ""},
+        // A partial last frame: the whole frames are written, then the failure.
+        {{"rv-compress"}, stream_head(2, 4, 1) + frame_with({0}) + zero_frame.substr(0, 9),
+         "rv-compress: <stdin>: incomplete frame\n",
+         stream_head(2, 4, 1) + record(0, 1, "\xff") + record(127, 0)},
+        {{"rv-compress"}, "1 1 1 rgba\n" + std::string(1, '\0') + "uivf",
+         "rv-compress: file <stdin> uses unsupported pixel format: rgba\n", ""},
+        // A frame size beyond 64 bits, after the head.
+        {{"rv-compress"}, huge, "rv-compress: <stdin>: video frame is too large\n", huge},
+    });
 
     // A frame of 2^63 bytes cannot be allocated.
-    TempDir dir;
-    head = stream_head(1, uint64_t(1) << 58, 1);
-    write_file(dir.file("huge"), head);
-    r = run_shell("ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0 rv-compress < " +
-                  dir.file("huge"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, head);
-    // (A sanitizer build may warn of the failed allocation first.)
-    EXPECT_EQ(r.err.substr(r.err.find("rv-compress:")),
-              "rv-compress: malloc: out of memory\n");
+    expect_out_of_memory("rv-compress", stream_head(1, uint64_t(1) << 58, 1), "malloc");
 
     // Standard output closed: the head cannot be flushed.
     RunOptions closed;
     closed.input = stream_head(1, 4, 1) + zero_frame;
     closed.close_stdout = true;
-    r = run({"rv-compress"}, closed);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-compress: <stdout>: Bad file descriptor\n");
+    expect_failure({"rv-compress"}, closed, "rv-compress: <stdout>: Bad file descriptor\n");
 
-    // A write that fails after the head (a file size limit of 512 bytes).
     std::string frame(100 * 32, '\x01');
-    write_file(dir.file("in"), stream_head(1, 100, 1) + frame);
-    r = run_shell("trap '' XFSZ; ulimit -f 1; rv-compress < " + dir.file("in") + " > " +
-                  dir.file("out"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-compress: write <stdout>: File too large\n");
-    EXPECT_EQ(read_file(dir.file("out")),
-              (stream_head(1, 100, 1) + record(0, frame.size(), frame)).substr(0, 512));
+    expect_file_too_large("rv-compress", stream_head(1, 100, 1) + frame,
+                          stream_head(1, 100, 1) + record(0, frame.size(), frame));
 }

@@ -73,28 +73,21 @@ TEST(Decompress, RecordsAcrossFrames)
     const std::string head = stream_head(4, 1, 2);
     std::string body = record(0, 70, random_bytes(70, 1)) + record(100, 3, "abc") +
                        record(0, 0) + record(5, 0) + record(0, 66, random_bytes(66, 2));
-    RunResult r = run({"rv-decompress"}, head + body);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
     std::string expected = reference_decoding(body, 64);
     EXPECT_EQ(expected.size(), 70 + 103 + 5 + 66u);
-    EXPECT_EQ(r.out, head + expected);
+    expect_output({"rv-decompress"}, head + body, head + expected);
 
     // The same, fed a few bytes at a time, so that headers and data are
     // split across reads.
     RunOptions slow;
     slow.input = head + body;
     slow.input_chunk = 5;
-    r = run({"rv-decompress"}, slow);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, head + expected);
+    expect_output({"rv-decompress"}, slow, head + expected);
 
     // An unchanged count over several frames repeats the last frame.
     body = record(3, 61, random_bytes(61, 3)) + record(64 * 3 + 10, 0);
-    r = run({"rv-decompress"}, head + body);
-    EXPECT_EQ(r.status, 0) << r.err;
     expected = reference_decoding(body, 64);
-    EXPECT_EQ(r.out, head + expected);
+    expect_output({"rv-decompress"}, head + body, head + expected);
     EXPECT_EQ(expected.substr(64, 64), expected.substr(0, 64));
 }
 
@@ -104,39 +97,31 @@ TEST(Decompress, EndsOfInput)
     const std::string data = random_bytes(100, 4);
 
     // A head and no records: the head alone.
-    RunResult r = run({"rv-decompress"}, head);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, head);
-    EXPECT_EQ(r.err, "");
+    expect_output({"rv-decompress"}, head, head);
 
     // 1 to 15 stray bytes after the last whole record are ignored.
-    for (size_t stray = 1; stray <= 15; stray++) {
-        r = run({"rv-decompress"}, head + record(0, 64, data.substr(0, 64)) +
-                                       std::string(stray, '\x07'));
-        EXPECT_EQ(r.status, 0) << stray;
-        EXPECT_EQ(r.out, head + data.substr(0, 64)) << stray;
-        EXPECT_EQ(r.err, "");
-    }
+    for (size_t stray = 1; stray <= 15; stray++)
+        expect_output({"rv-decompress"},
+                      head + record(0, 64, data.substr(0, 64)) + std::string(stray, '\x07'),
+                      head + data.substr(0, 64));
 
     // A last record that owes data: what is there is written, then the failure.
-    for (size_t present : {0, 1, 63, 64, 99}) {
-        r = run({"rv-decompress"},
-                head + record(64, 0) + record(2, 100, data.substr(0, present)));
-        EXPECT_EQ(r.status, 1) << present;
-        EXPECT_EQ(r.out, head + std::string(66, '\0') + data.substr(0, present)) << present;
-        EXPECT_EQ(r.err, "rv-decompress: <stdin>: corrupt input\n");
-    }
+    for (size_t present : {0, 1, 63, 64, 99})
+        EXPECT_EQ(expect_failure({"rv-decompress"},
+                                 head + record(64, 0) + record(2, 100, data.substr(0, present)),
+                                 "rv-decompress: <stdin>: corrupt input\n")
+                      .out,
+                  head + std::string(66, '\0') + data.substr(0, present))
+            << present;
 }
 
 TEST(Decompress, RoundTrips)
 {
     // A colour stream made by rv-single-colour, through both programs in a pipe.
-    RunResult direct = run_shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5");
-    ASSERT_EQ(direct.status, 0) << direct.err;
-    RunResult piped =
-        run_shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5 | rv-compress | rv-decompress");
-    EXPECT_EQ(piped.status, 0) << piped.err;
-    EXPECT_EQ(piped.out, direct.out);
+    RunResult direct = expect_success(shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5"));
+    expect_output(
+        shell("rv-single-colour -f 3 -w 7 -h 5 0.2 0.3 0.4 0.5 | rv-compress | rv-decompress"), "",
+        direct.out);
 
     // Random bytes: every frame differs almost everywhere from the last.
     std::string input = stream_head(6, 33, 17) + random_bytes(6 * 33 * 17 * 32, 5);
@@ -148,11 +133,10 @@ TEST(Decompress, RoundTrips)
             random_bytes(frame.size(), 7) + frame;
     EXPECT_EQ(round_trip(input), input);
 
-    // A square moving over a still background; fed slowly to the decoder too.
+    // A square moving over a still background, which is stored once; fed
+    // slowly to the decoder too.
     input = moving_square(12, 40, 30);
-    RunResult c = run({"rv-compress"}, input);
-    ASSERT_EQ(c.status, 0) << c.err;
-    EXPECT_LT(c.out.size(), input.size() / 4); // the background is stored once
+    EXPECT_LT(expect_success({"rv-compress"}, input).out.size(), input.size() / 4);
     EXPECT_EQ(round_trip(input), input);
     RunOptions slow;
     slow.input_chunk = 1000;
@@ -173,47 +157,22 @@ TEST(Decompress, RoundTrips)
 
 TEST(Decompress, CommandLineAndFailures)
 {
-    for (std::vector<std::string> argv : {std::vector<std::string>{"rv-decompress", "-z"},
-                                          {"rv-decompress", "x"},
-                                          {"rv-decompress", "--", "--"}}) {
-        RunResult r = run(argv, stream_head(0, 1, 1));
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "usage: rv-decompress \n");
-    }
-    RunResult r = run({"rv-decompress", "--"}, stream_head(0, 1, 1) + record(32, 0));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, stream_head(0, 1, 1) + std::string(32, '\0'));
-
-    r = run({"rv-decompress"}, "not a stream\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "rv-decompress: <stdin>: file format not supported\n");
-
-    std::string head = stream_head(1, 4, uint64_t(1) << 62);
-    r = run({"rv-decompress"}, head);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, head);
-    EXPECT_EQ(r.err, "rv-decompress: <stdin>: video frame is too large\n");
+    expect_output({"rv-decompress", "--"}, stream_head(0, 1, 1) + record(32, 0),
+                  stream_head(0, 1, 1) + std::string(32, '\0'));
+    const std::string usage = "usage: rv-decompress \n";
+    const std::string huge = stream_head(1, 4, uint64_t(1) << 62);
+    expect_failures({
+        {{"rv-decompress", "-z"}, stream_head(0, 1, 1), usage, ""},
+        {{"rv-decompress", "x"}, stream_head(0, 1, 1), usage, ""},
+        {{"rv-decompress", "--", "--"}, stream_head(0, 1, 1), usage, ""},
+        {{"rv-decompress"}, "not a stream\n",
+         "rv-decompress: <stdin>: file format not supported\n", ""},
+        {{"rv-decompress"}, huge, "rv-decompress: <stdin>: video frame is too large\n", huge},
+    });
 
     // A frame of 2^63 bytes cannot be allocated.
-    TempDir dir;
-    head = stream_head(1, 1, uint64_t(1) << 58);
-    write_file(dir.file("huge"), head + record(1, 0));
-    r = run_shell("ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=0 rv-decompress < " +
-                  dir.file("huge"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, head);
-    // (A sanitizer build may warn of the failed allocation first.)
-    EXPECT_EQ(r.err.substr(r.err.find("rv-decompress:")),
-              "rv-decompress: calloc: out of memory\n");
-
-    // A write that fails after the head (a file size limit of 512 bytes).
-    write_file(dir.file("in"), stream_head(1, 100, 1) + record(3200, 0));
-    r = run_shell("trap '' XFSZ; ulimit -f 1; rv-decompress < " + dir.file("in") + " > " +
-                  dir.file("out"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rv-decompress: write <stdout>: File too large\n");
-    EXPECT_EQ(read_file(dir.file("out")),
-              (stream_head(1, 100, 1) + std::string(3200, '\0')).substr(0, 512));
+    expect_out_of_memory("rv-decompress", stream_head(1, 1, uint64_t(1) << 58), "calloc",
+                         record(1, 0));
+    expect_file_too_large("rv-decompress", stream_head(1, 100, 1) + record(3200, 0),
+                          stream_head(1, 100, 1) + std::string(3200, '\0'));
 }

@@ -17,16 +17,10 @@ TEST(Reverse, BothWays)
         const std::string expected = stream_head(n, W, H) + numbered_frames(backwards, W, H);
 
         write_file(in, numbered_video(n, W, H));
-        RunResult copied = run({"rv-reverse", in});
-        ASSERT_EQ(copied.status, 0) << copied.err;
-        EXPECT_EQ(copied.out, expected) << n << " frames";
-
-        RunResult once = run({"rv-reverse", "-i", in});
-        ASSERT_EQ(once.status, 0) << once.err;
-        EXPECT_EQ(once.out, "");
+        expect_output({"rv-reverse", in}, "", expected);
+        expect_output({"rv-reverse", "-i", in}, "", "");
         EXPECT_EQ(read_file(in), expected) << n << " frames";
-        RunResult twice = run({"rv-reverse", "-i", in});
-        ASSERT_EQ(twice.status, 0) << twice.err;
+        expect_output({"rv-reverse", "-i", in}, "", "");
         EXPECT_EQ(read_file(in), numbered_video(n, W, H)) << n << " frames";
     }
 }
@@ -38,36 +32,28 @@ TEST(Reverse, ShortFilesAndPipes)
     // The head claims 5 frames, the body holds 4.
     const std::string short_video = numbered_video(4, W, H, 5);
     write_file(in, short_video);
-    RunResult copied = run({"rv-reverse", in});
-    EXPECT_EQ(copied.status, 1);
-    EXPECT_EQ(copied.out, stream_head(5, W, H));
-    EXPECT_EQ(copied.err, "rv-reverse: " + in + ": file is shorter than expected\n");
+    const std::string shorter = "rv-reverse: " + in + ": file is shorter than expected\n";
+    EXPECT_EQ(expect_failure({"rv-reverse", in}, "", shorter).out, stream_head(5, W, H));
     // In place the shortage is found before the first swap.
-    RunResult in_place = run({"rv-reverse", "-i", in});
-    EXPECT_EQ(in_place.status, 1);
-    EXPECT_EQ(in_place.err, "rv-reverse: " + in + ": file is shorter than expected\n");
+    expect_failure({"rv-reverse", "-i", in}, "", shorter);
     EXPECT_EQ(read_file(in), short_video);
 
-    RunResult pipe = run({"rv-reverse", "-"}, numbered_video(2, W, H));
-    EXPECT_EQ(pipe.status, 1);
-    EXPECT_EQ(pipe.out, stream_head(2, W, H));
-    EXPECT_EQ(pipe.err, "rv-reverse: pread -: Illegal seek\n");
-    RunResult pipe_in_place = run({"rv-reverse", "-i", "-"}, numbered_video(2, W, H));
-    EXPECT_EQ(pipe_in_place.status, 1);
-    EXPECT_EQ(pipe_in_place.err, "rv-reverse: lseek -: Illegal seek\n");
-
-    write_file(in, stream_head(288230376151711744ull, 1, 1));
-    RunResult large = run({"rv-reverse", in});
-    EXPECT_EQ(large.status, 1);
-    EXPECT_EQ(large.err, "rv-reverse: " + in + ": video is too large\n");
-
-    for (auto argv : {std::vector<std::string>{"rv-reverse"},
-                      std::vector<std::string>{"rv-reverse", in, in},
-                      std::vector<std::string>{"rv-reverse", "-x", in}}) {
-        RunResult r = run(argv);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "usage: rv-reverse [-i] file\n");
-    }
+    EXPECT_EQ(expect_failure({"rv-reverse", "-"}, numbered_video(2, W, H),
+                             "rv-reverse: pread -: Illegal seek\n")
+                  .out,
+              stream_head(2, W, H));
+    const std::string usage = "usage: rv-reverse [-i] file\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"rv-reverse", "-i", "-"}, "rv-reverse: lseek -: Illegal seek\n"},
+        {{"rv-reverse", dir.file("large")},
+         "rv-reverse: " + dir.file("large") + ": video is too large\n"},
+        {{"rv-reverse"}, usage},
+        {{"rv-reverse", in, in}, usage},
+        {{"rv-reverse", "-x", in}, usage},
+    };
+    write_file(dir.file("large"), stream_head(288230376151711744ull, 1, 1));
+    for (const auto &[argv, message] : cases)
+        expect_failure(argv, numbered_video(2, W, H), message);
 }
 
 // In place, a failing seek or write leaves the file as it was when the pair
@@ -108,9 +94,8 @@ TEST(Reverse, InPlaceFailuresPutThePairBack)
         write_file(dir.file("in.rv"), numbered_video(4, W, H));
         RunOptions options;
         options.cwd = dir.path;
-        RunResult r = run_shell(c.fault + "rv-reverse -i in.rv", options);
-        EXPECT_EQ(r.status, 1) << c.fault;
-        EXPECT_EQ(r.err, "rv-reverse: " + c.err + "\n") << c.fault;
+        expect_failure(shell(c.fault + "rv-reverse -i in.rv"), options,
+                       "rv-reverse: " + c.err + "\n");
         EXPECT_EQ(read_file(dir.file("in.rv")),
                   stream_head(4, W, H) + numbered_frames(c.frames, W, H))
             << c.fault;
