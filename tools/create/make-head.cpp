@@ -63,6 +63,7 @@ int main(int argc, char **argv)
         if (n < frame_size) {
             if (!copied && n == 0)
                 exit(1);
+            // Scripts match the message as it is written, "shorted" and all.
             fail(failure, "%s: is shorted than expected\n", stream.file);
         }
         copied = true;

@@ -1,13 +1,10 @@
-// rv-compress: a stream as a frame-difference stream, which keeps the head and
-// stores for every frame only the runs of bytes that differ from the frame
-// before it (all zero bytes before the first frame).
-//
-// Body: records of two host-order 64-bit words, `unchanged` and `changed`,
-// each followed by its `changed` data bytes.  The records of a frame cover it
-// exactly, from byte 0 on.
+// rv-compress: a stream as a frame-difference stream (frame_difference.h),
+// which keeps the head and stores for every frame only the runs of bytes that
+// differ from the frame before it.
 #include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
+#include "frame_difference.h"
 
 #include <cstdlib>
 #include <utility>
@@ -18,28 +15,27 @@ static const char synopsis[] = "";
 // An equal gap of at most this many bytes between two differing runs travels
 // as data: a new record header (16 bytes) would cost more than it saves.
 constexpr size_t merge_gap = 15;
-// The record list grows by this many words (64 records) at a time.
-constexpr size_t list_step = 128;
+// The record list grows by this many records at a time.
+constexpr size_t list_step = 64;
 
-// The records of one frame, two words each; the storage is kept from frame
-// to frame and only grows.
+// The record headers of one frame; the storage is kept from frame to frame
+// and only grows.
 struct RecordList {
-    uint64_t *words = nullptr;
-    size_t count = 0;    // words in use
-    size_t capacity = 0; // words allocated
+    RecordHeader *records = nullptr;
+    size_t count = 0;    // records in use
+    size_t capacity = 0; // records allocated
 };
 
 static void append_record(RecordList &list, uint64_t unchanged, uint64_t changed)
 {
-    if (list.count + 2 > list.capacity) {
-        void *grown = realloc(list.words, (list.capacity + list_step) * sizeof *list.words);
+    if (list.count == list.capacity) {
+        void *grown = realloc(list.records, (list.capacity + list_step) * sizeof *list.records);
         if (!grown)
             fail(1, "realloc: out of memory\n");
-        list.words = static_cast<uint64_t *>(grown);
+        list.records = static_cast<RecordHeader *>(grown);
         list.capacity += list_step;
     }
-    list.words[list.count++] = unchanged;
-    list.words[list.count++] = changed;
+    list.records[list.count++] = RecordHeader{unchanged, changed};
 }
 
 // The two frames are compared a word at a time where the answer is the same
@@ -92,7 +88,7 @@ static void compress_frame(RecordList &list, const unsigned char *frame,
         size_t i = skip_equal(frame, reference, p, size);
         size_t j = skip_different(frame, reference, i, size);
         if (list.count && i - p <= merge_gap)
-            list.words[list.count - 1] += j - p;
+            list.records[list.count - 1].changed += j - p;
         else
             append_record(list, i - p, j - i);
         p = j;
@@ -105,12 +101,12 @@ static void write_records(const RecordList &list, unsigned char *frame, std::vec
 {
     pieces.clear();
     size_t offset = 0;
-    for (size_t k = 0; k < list.count; k += 2) {
-        const uint64_t unchanged = list.words[k], changed = list.words[k + 1];
-        offset += unchanged;
-        pieces.push_back(iovec{list.words + k, 2 * sizeof *list.words});
-        pieces.push_back(iovec{frame + offset, changed});
-        offset += changed;
+    for (size_t k = 0; k < list.count; k++) {
+        const RecordHeader &record = list.records[k];
+        offset += record.unchanged;
+        pieces.push_back(iovec{list.records + k, record_header_size});
+        pieces.push_back(iovec{frame + offset, record.changed});
+        offset += record.changed;
     }
     writev_or_fail(1, standard_output, pieces.data(), pieces.size());
 }
@@ -119,8 +115,7 @@ int main(int argc, char **argv)
 {
     scan_no_arguments(argc, argv, synopsis);
     Stream stream;
-    stream_open_and_pass_head(1, stream);
-    const size_t size = stream_frame_size(1, stream);
+    const size_t size = difference_stream_open(1, stream);
 
     unsigned char *frame = allocate_or_fail(1, size);
     unsigned char *reference = allocate_zeroed_or_fail(1, size);
@@ -131,7 +126,7 @@ int main(int argc, char **argv)
         write_records(list, frame, pieces);
         std::swap(frame, reference);
     }
-    free(list.words);
+    free(list.records);
     free(reference);
     free(frame);
     return 0;

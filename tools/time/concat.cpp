@@ -6,6 +6,7 @@
 #include "drivers.h"
 #include "output_file.h"
 #include "same_file.h"
+#include "standard_output_file.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -14,32 +15,41 @@
 
 static const char synopsis[] = "[-o output-file [-j jobs]] first-stream ... last-stream";
 
-int main(int argc, char **argv)
+struct Settings {
+    const char *output = nullptr; // -o; null for standard output
+    uint64_t jobs = 0;            // -j; 0 when not given
+    bool in_place = false;        // -o without -j: the head goes in front at the end
+    char **paths = nullptr;
+    size_t count = 0;
+};
+
+static Settings parse_command_line(int argc, char **argv)
 {
     CommandLine cl = scan_begin(argc, argv, synopsis);
-    const char *output = nullptr;
-    uint64_t jobs = 0;
+    Settings settings;
     for (int letter; (letter = scan_option(cl, "o:j:"));) {
         if (letter == 'o')
-            output = cl.arg;
+            settings.output = cl.arg;
         else
-            jobs = option_uint(1, 'j', cl.arg, 1, 32767);
+            settings.jobs = option_uint(1, 'j', cl.arg, 1, 32767);
     }
-    if (operand_count(cl) < 2 || (jobs && !output))
+    if (operand_count(cl) < 2 || (settings.jobs && !settings.output))
         usage(cl);
-    const size_t count = size_t(operand_count(cl));
-    const bool in_place = output && !jobs;
+    settings.paths = operands(cl);
+    settings.count = size_t(operand_count(cl));
+    settings.in_place = settings.output && !settings.jobs;
+    return settings;
+}
 
-    // Every input is opened and checked before the output is touched, so a
-    // bad input never costs the output file its old contents; nor is an
-    // input truncated or read while it grows as the output.
-    // The output's frame count is the sum of the inputs', or 0 (not known)
-    // as soon as one input's is: an endless input makes the output endless.
-    Stream *streams = allocate_streams_or_fail(1, count);
+// Opens every input and checks it against the first.  The output's frame
+// count is the sum of the inputs', or 0 (not known) as soon as one input's
+// is: an endless input makes the output endless.
+static Stream open_inputs(const Settings &settings, Stream *streams)
+{
     Stream head;
     bool endless = false, too_long = false;
-    for (size_t i = 0; i < count; i++) {
-        stream_open(1, streams[i], operands(cl)[i]);
+    for (size_t i = 0; i < settings.count; i++) {
+        stream_open(1, streams[i], settings.paths[i]);
         endless = endless || streams[i].frames == 0;
         if (i == 0) {
             head = streams[0];
@@ -53,42 +63,74 @@ int main(int argc, char **argv)
         head.frames = 0;
     else if (too_long)
         fail(1, "resulting video is too long\n");
+    return head;
+}
 
-    int fd = 1;
-    const char *name = output ? output : standard_output.name;
-    // Started with descriptor 1 closed, an input holds it: no output file.
-    bool stdout_taken = false;
-    for (size_t i = 0; i < count; i++)
-        stdout_taken = stdout_taken || streams[i].fd == 1;
-    const int flags = (in_place ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
-    struct stat st;
-    if (output ? output_file(1, output, flags, st)
-               : !stdout_taken && descriptor_file(1, 1, name, st))
-        for (size_t i = 0; i < count; i++)
-            refuse_input_as_output(1, st, streams[i]);
-    if (output) {
-        fd = open_path(1, output, flags, 0666);
-        if (!in_place && fd != 1) {
-            // An input opened while descriptor 1 was closed holds it; it
-            // moves aside before the output takes its place.
-            for (size_t i = 0; i < count; i++)
-                if (streams[i].fd == 1 && (streams[i].fd = dup(1)) < 0)
-                    fail(1, "dup:");
-            if (dup2(fd, 1) < 0)
-                fail(1, "dup2:");
-            close(fd);
-            fd = 1;
-        }
+static int output_flags(const Settings &settings)
+{
+    return (settings.in_place ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+}
+
+// No input may be the output: it would be truncated, or read while it grows.
+static void refuse_inputs_as_output(const Settings &settings, const Stream *streams)
+{
+    if (!settings.output) {
+        refuse_inputs_as_standard_output(1, streams, settings.count);
+        return;
     }
+    struct stat st;
+    if (output_file(1, settings.output, output_flags(settings), st))
+        for (size_t i = 0; i < settings.count; i++)
+            refuse_input_as_output(1, st, streams[i]);
+}
 
-    if (!in_place)
-        stream_print_and_flush_head(1, stdout, name, head);
+// Opens the output file, if any.  A streamed file takes the place of
+// standard output, where the head is printed.
+static int open_output(const Settings &settings, Stream *streams)
+{
+    if (!settings.output)
+        return 1;
+    int fd = open_path(1, settings.output, output_flags(settings), 0666);
+    if (settings.in_place || fd == 1)
+        return fd;
+    // An input opened while descriptor 1 was closed holds it; it moves aside
+    // before the output takes its place.
+    for (size_t i = 0; i < settings.count; i++)
+        if (streams[i].fd == 1 && (streams[i].fd = dup(1)) < 0)
+            fail(1, "dup:");
+    if (dup2(fd, 1) < 0)
+        fail(1, "dup2:");
+    close(fd);
+    return 1;
+}
+
+// The head first (unless it goes in front at the end), then every body in
+// turn; returns the bytes of the bodies.
+static uint64_t copy_streams(const Settings &settings, Stream *streams, const Stream &head,
+                             const Output &out)
+{
+    if (!settings.in_place)
+        stream_print_and_flush_head(1, stdout, out.name, head);
     uint64_t body = 0;
-    for (size_t i = 0; i < count; i++)
-        body += stream_copy_rest(1, streams[i], Output{fd, name});
-    if (in_place) {
-        file_prepend_head(1, fd, name, size_t(body), stream_head_text(head));
-        close(fd);
+    for (size_t i = 0; i < settings.count; i++)
+        body += stream_copy_rest(1, streams[i], out);
+    return body;
+}
+
+int main(int argc, char **argv)
+{
+    const Settings settings = parse_command_line(argc, argv);
+    // Every input is opened and checked before the output is touched, so a
+    // bad input never costs the output file its old contents.
+    Stream *streams = allocate_streams_or_fail(1, settings.count);
+    const Stream head = open_inputs(settings, streams);
+    refuse_inputs_as_output(settings, streams);
+    const char *name = settings.output ? settings.output : standard_output.name;
+    const Output out{open_output(settings, streams), name};
+    const uint64_t body = copy_streams(settings, streams, head, out);
+    if (settings.in_place) {
+        file_prepend_head(1, out.fd, name, size_t(body), stream_head_text(head));
+        close(out.fd);
     }
     free(streams);
     return 0;

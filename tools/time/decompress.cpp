@@ -7,14 +7,12 @@
 #include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
+#include "frame_difference.h"
 
 #include <cstdlib>
 #include <unistd.h>
 
 static const char synopsis[] = "";
-
-// A record header: the counts of unchanged and of changed bytes.
-constexpr size_t header_size = 2 * sizeof(uint64_t);
 
 // The frame and the position in it where the next decoded byte goes.
 struct Decoder {
@@ -70,14 +68,13 @@ static void serve_changed(Decoder &d, Stream &stream, uint64_t count)
 
 // The next record header from the input; false when the input ends before a
 // whole header (stray bytes at the end are ignored).
-static bool read_header(Stream &stream, uint64_t &unchanged, uint64_t &changed)
+static bool read_header(Stream &stream, RecordHeader &header)
 {
-    while (stream.fill < header_size)
+    while (stream.fill < record_header_size)
         if (!stream_fill(1, stream, SIZE_MAX))
             return false;
-    memcpy(&unchanged, stream.buf, sizeof unchanged);
-    memcpy(&changed, stream.buf + sizeof unchanged, sizeof changed);
-    stream_drop(stream, header_size);
+    memcpy(&header, stream.buf, record_header_size);
+    stream_drop(stream, record_header_size);
     return true;
 }
 
@@ -85,13 +82,12 @@ int main(int argc, char **argv)
 {
     scan_no_arguments(argc, argv, synopsis);
     Stream stream;
-    stream_open_and_pass_head(1, stream);
-    const size_t size = stream_frame_size(1, stream);
+    const size_t size = difference_stream_open(1, stream);
 
     Decoder d{allocate_zeroed_or_fail(1, size), size, 0};
-    for (uint64_t unchanged, changed; read_header(stream, unchanged, changed);) {
-        serve_unchanged(d, unchanged);
-        serve_changed(d, stream, changed);
+    for (RecordHeader header; read_header(stream, header);) {
+        serve_unchanged(d, header.unchanged);
+        serve_changed(d, stream, header.changed);
     }
     free(d.frame);
     return 0;

@@ -3,8 +3,8 @@
 // input is held in memory once.
 #include "buffers.h"
 #include "diagnostics.h"
+#include "standard_output_file.h"
 #include "stream_input.h"
-#include "same_file.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -16,19 +16,23 @@ static const char synopsis[] = "(count | 'inf') file";
 
 static bool endless;
 
-// One copy's bytes to standard output.  In endless mode a reader that has
+// A write to standard output has failed.  In endless mode a reader that has
 // gone away ends the program successfully.
-static void put(const void *bytes, size_t length)
+[[noreturn]] static void write_failed()
 {
-    if (write_all(1, bytes, length) == 0)
-        return;
     if (endless && errno == EPIPE)
         exit(0);
     fail(1, "write %s:", standard_output.name);
 }
 
+// One copy's bytes to standard output.
+static void put(const void *bytes, size_t length)
+{
+    if (write_all(1, bytes, length))
+        write_failed();
+}
+
 // Copies the body of a named file once, by position; returns its length.
-// In endless mode a reader that has gone away ends the program successfully.
 static uint64_t copy_file_body(Stream &stream)
 {
     posix_fadvise(stream.fd, off_t(stream.headlen), 0, POSIX_FADV_SEQUENTIAL);
@@ -36,11 +40,8 @@ static uint64_t copy_file_body(Stream &stream)
     CopyResult r = copy_bytes(stream.fd, 1, UINT64_MAX - from, &from);
     if (r.end == CopyEnd::read_failed)
         fail(1, "pread %s:", stream.file);
-    if (r.end == CopyEnd::write_failed) {
-        if (endless && errno == EPIPE)
-            exit(0);
-        fail(1, "write %s:", standard_output.name);
-    }
+    if (r.end == CopyEnd::write_failed)
+        write_failed();
     return r.copied;
 }
 
@@ -82,10 +83,7 @@ int main(int argc, char **argv)
         refuse_regular_output(1, 1, standard_output.name);
     Stream stream;
     stream_open(1, stream, from_stdin ? nullptr : words[1]);
-    // Started with descriptor 1 closed, the input holds it: no output file.
-    struct stat st;
-    if (stream.fd != 1 && descriptor_file(1, 1, standard_output.name, st))
-        refuse_input_as_output(1, st, stream);
+    refuse_inputs_as_standard_output(1, &stream, 1);
     Stream head = stream;
     if (__builtin_mul_overflow(stream.frames, count, &head.frames))
         fail(1, "%s: video is too long\n", stream.file);

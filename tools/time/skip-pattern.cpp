@@ -16,6 +16,28 @@ struct Pattern {
     size_t entries;
 };
 
+// The pattern the operands give; fatal when it drops and keeps nothing.
+static Pattern parse_pattern(char **words, size_t entries)
+{
+    Pattern pattern;
+    pattern.entries = entries;
+    pattern.included = allocate_or_fail(1, entries);
+    pattern.counts =
+        reinterpret_cast<uint64_t *>(allocate_zeroed_or_fail(1, entries * sizeof *pattern.counts));
+    bool null_pattern = true;
+    for (size_t e = 0; e < entries; e++) {
+        const char *word = words[e];
+        pattern.included[e] = word[0] == '+';
+        pattern.counts[e] = pattern.included[e]
+                                ? operand_uint(1, "included frame count", word + 1, 0, UINT64_MAX)
+                                : operand_uint(1, "skipped frame count", word, 0, UINT64_MAX);
+        null_pattern = null_pattern && pattern.counts[e] == 0;
+    }
+    if (null_pattern)
+        fail(1, "null pattern is not allowed\n");
+    return pattern;
+}
+
 // Frames the pattern keeps of the first `frames` frames: whole cycles, then
 // the entries the last, partial cycle reaches.  Counts are summed in 128
 // bits, so no pattern wraps.
@@ -73,6 +95,7 @@ static bool pass_frame(Stream &stream, uint64_t row_size, bool keep)
         if (passed < rows * row_size) {
             if (!started && passed == 0)
                 return false;
+            // Scripts match the message as it is written, "shorted" and all.
             fail(1, "%s: is shorted than expected\n", stream.file);
         }
         started = true;
@@ -88,23 +111,7 @@ int main(int argc, char **argv)
         usage(cl);
     Stream stream;
     stream_open(1, stream, nullptr);
-
-    Pattern pattern;
-    pattern.entries = size_t(operand_count(cl));
-    pattern.included = allocate_or_fail(1, pattern.entries);
-    pattern.counts = reinterpret_cast<uint64_t *>(
-        allocate_zeroed_or_fail(1, pattern.entries * sizeof *pattern.counts));
-    bool null_pattern = true;
-    for (size_t e = 0; e < pattern.entries; e++) {
-        const char *word = operands(cl)[e];
-        pattern.included[e] = word[0] == '+';
-        pattern.counts[e] = pattern.included[e]
-                                ? operand_uint(1, "included frame count", word + 1, 0, UINT64_MAX)
-                                : operand_uint(1, "skipped frame count", word, 0, UINT64_MAX);
-        null_pattern = null_pattern && pattern.counts[e] == 0;
-    }
-    if (null_pattern)
-        fail(1, "null pattern is not allowed\n");
+    const Pattern pattern = parse_pattern(operands(cl), size_t(operand_count(cl)));
 
     require_frame_size(1, stream.width, 1, stream.pixel_size, nullptr, stream.file);
     const uint64_t row_size = stream.width * stream.pixel_size;
