@@ -2,6 +2,8 @@
 // arguments and the operands, with the usage line on any error.
 #pragma once
 
+#include <initializer_list>
+
 // The command line: clustered flags, arguments attached or in the next word,
 // "--" ends the options, "-" alone is an operand.
 struct CommandLine {
@@ -26,3 +28,10 @@ int scan_option(CommandLine &cl, const char *letters);
 void scan_no_arguments(int argc, char **argv, const char *synopsis);
 inline int operand_count(const CommandLine &cl) { return cl.argc - cl.index; }
 inline char **operands(const CommandLine &cl) { return cl.argv + cl.index; }
+
+// The whole scan of a program whose options are flags alone: *flags[k]
+// becomes true when letters[k] is given (letters holds no ':'), and exactly
+// `count` operands must follow.  An unknown letter or another number of
+// operands prints the usage line.  Returns the operands.
+char **scan_flags(int argc, char **argv, const char *synopsis, const char *letters,
+                  std::initializer_list<bool *> flags, int count);

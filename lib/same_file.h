@@ -8,6 +8,7 @@
 #include "stream_format.h"
 
 #include <cerrno>
+#include <cstddef>
 #include <sys/stat.h>
 
 // The file behind descriptor `fd`, for a later refuse_input_as_output: false
@@ -49,4 +50,18 @@ inline void refuse_input_as_output(int status, const struct stat &output, const 
         fail(status, "fstat %s:", input.file);
     if (st.st_dev == output.st_dev && st.st_ino == output.st_ino)
         fail(status, "%s: input file is output file\n", input.file);
+}
+
+// Fatal with "NAME: input file is output file" when standard output is a
+// regular file that one of the `count` inputs reads.  Started with
+// descriptor 1 closed, an input holds it: there is no output file then.
+inline void refuse_inputs_as_standard_output(int status, const Stream *inputs, size_t count)
+{
+    bool stdout_taken = false;
+    for (size_t i = 0; i < count; i++)
+        stdout_taken = stdout_taken || inputs[i].fd == 1;
+    struct stat st;
+    if (!stdout_taken && descriptor_file(status, 1, standard_output.name, st))
+        for (size_t i = 0; i < count; i++)
+            refuse_input_as_output(status, st, inputs[i]);
 }

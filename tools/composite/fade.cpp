@@ -3,7 +3,6 @@
 // The head's frame count sets the length of the fade.
 #include "diagnostics.h"
 #include "drivers.h"
-#include "flag_options.h"
 
 static const char synopsis[] = "[-r]";
 

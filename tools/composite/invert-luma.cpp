@@ -3,7 +3,6 @@
 // that only the lightness flips.
 #include "control_stream.h"
 #include "diagnostics.h"
-#include "flag_options.h"
 
 static const char synopsis[] = "[-iw] mask-stream";
 

@@ -2,7 +2,6 @@
 // value, Y weighted by the mask's alpha (with -i the complement of Y).
 #include "control_stream.h"
 #include "diagnostics.h"
-#include "flag_options.h"
 
 static const char synopsis[] = "[-i] alpha-stream";
 

@@ -2,7 +2,6 @@
 // value (Y weighted by alpha), X and Z moved by the same amount as Y.
 #include "control_stream.h"
 #include "diagnostics.h"
-#include "flag_options.h"
 
 static const char synopsis[] = "luma-stream";
 

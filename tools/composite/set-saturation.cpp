@@ -3,7 +3,6 @@
 // luma stays.  0 gives grey, 1 leaves the pixel, above 1 saturates.
 #include "control_stream.h"
 #include "diagnostics.h"
-#include "flag_options.h"
 
 static const char synopsis[] = "[-w] saturation-stream";
 

@@ -3,7 +3,6 @@
 // leave fading trails.  A recursive blend over time.
 #include "diagnostics.h"
 #include "drivers.h"
-#include "flag_options.h"
 
 #include <cstring>
 

@@ -4,7 +4,6 @@
 #include "buffers.h"
 #include "diagnostics.h"
 #include "drivers.h"
-#include "flag_options.h"
 
 #include <cmath>
 #include <cstdint>

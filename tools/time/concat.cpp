@@ -6,7 +6,6 @@
 #include "drivers.h"
 #include "output_file.h"
 #include "same_file.h"
-#include "standard_output_file.h"
 
 #include <cstdlib>
 #include <fcntl.h>

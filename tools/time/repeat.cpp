@@ -3,7 +3,7 @@
 // input is held in memory once.
 #include "buffers.h"
 #include "diagnostics.h"
-#include "standard_output_file.h"
+#include "same_file.h"
 #include "stream_input.h"
 
 #include <cerrno>
