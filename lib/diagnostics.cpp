@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 const char *program_name;
 
@@ -36,3 +37,10 @@ void fail(int status, const char *format, ...)
     va_end(ap);
     exit(status);
 }
+
+// A C++ allocation that fails (a std::vector growing, say) ends the program
+// as a failed malloc does, with one line and status 1, instead of aborting on
+// an uncaught std::bad_alloc.
+static void out_of_memory() { fail(1, "malloc: out of memory\n"); }
+[[maybe_unused]] static const bool new_handler_installed =
+    (std::set_new_handler(out_of_memory), true);

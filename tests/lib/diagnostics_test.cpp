@@ -46,6 +46,23 @@ TEST(Diagnostics, FailExitsWithStatus)
     EXPECT_EQ(r.err, "p: open x: " + std::string(strerror(EACCES)) + "\n");
 }
 
+// A C++ allocation that fails ends the program with one line, not an abort.
+TEST(Diagnostics, FailedAllocationIsOneLine)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer ends the program itself on a huge allocation";
+#else
+    RunResult r = run_function([] {
+        program_name = "p";
+        void *p = ::operator new(size_t(1) << 62);
+        printf("%p", p);
+    });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "p: malloc: out of memory\n");
+    EXPECT_EQ(r.out, "");
+#endif
+}
+
 static int parse_u(const char *text, uint64_t *out, uint64_t min = 0, uint64_t max = UINT64_MAX)
 {
     int r = parse_uint(text, min, max, out);
