@@ -188,12 +188,6 @@ void run_frame_pairs(int status, Stream &left, Stream &right, const Output &out,
     unmap_frame_pairs(memory);
 }
 
-// True when the stream holds or can read at least one more byte.
-inline bool stream_holds_more(int status, Stream &stream)
-{
-    return stream.fill || stream_fill(status, stream, SIZE_MAX);
-}
-
 // Frame-by-frame pass over two streams of one geometry for routines that go
 // pixel by pixel: routine(output, left.buf, right.buf, n, frame) changes bytes
 // [0, n) at `output`, a place in the output frame, from the n bytes both
@@ -209,7 +203,7 @@ void run_frame_pixels(int status, Stream &left, Stream &right, const Output &out
 {
     const size_t size = stream_frame_size(status, left);
     const size_t pixel = left.pixel_size;
-    if (!size) {
+    if (!size) { // frames of no bytes: whatever run_frame_pairs does with them
         run_frame_pairs(status, left, right, out,
                         [](unsigned char *, unsigned char *, unsigned char *, Stream &, Stream &,
                            size_t, size_t) {});
@@ -245,8 +239,7 @@ void run_frame_pixels(int status, Stream &left, Stream &right, const Output &out
             fail(status, "%s: incomplete frame\n", right.file);
         write_or_fail(status, out, output, size);
     }
-    if (left.fd >= 0)
-        stream_close(left);
+    stream_close(left);
     if (right.fd >= 0)
         stream_close(right);
     free(output);

@@ -23,6 +23,12 @@ inline void stream_drop(Stream &stream, size_t n)
 // back over them, so that the next reader of the descriptor finds them; forgets
 // them either way.
 void stream_give_back(Stream &stream);
+// True when the stream holds or can read at least one more byte.
+inline bool stream_holds_more(int status, Stream &stream)
+{
+    return stream.fill || stream_fill(status, stream, SIZE_MAX);
+}
+
 // Forgets the unread bytes: the whole buffer is free.
 inline void stream_clear(Stream &stream)
 {
