@@ -19,13 +19,9 @@ std::string complete(const TempDir &dir, const std::vector<std::string> &words,
                          "COMP_LINE=\"${COMP_WORDS[*]}\"\n"
                          "complete -p " + words[0] + " > /dev/null || exit 1\n"
                          "_rv " + words[0] + "\n"
-                         "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort | paste -sd ' '\n";
+                         "printf '%s\\n' \"${COMPREPLY[@]}\" | LC_ALL=C sort | paste -sd ' ' | tr -d '\\n'\n";
     write_file(dir.file("complete.bash"), script);
-    RunResult result =
-        expect_success(shell("bash complete.bash"), RunOptions{.cwd = dir.path}, loc);
-    if (!result.out.empty() && result.out.back() == '\n')
-        result.out.pop_back();
-    return result.out;
+    return expect_success(shell("bash complete.bash"), RunOptions{.cwd = dir.path}, loc).out;
 }
 
 } // namespace

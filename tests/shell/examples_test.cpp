@@ -37,13 +37,11 @@ std::vector<Example> examples(const std::string &page)
             in_block = false;
         } else if (in_block) {
             Example &example = found.back();
-            std::string text = unescape(line);
+            std::string text = unescape(line) + "\n";
             if (text.rfind("$ ", 0) == 0)
-                example.script += text.substr(2) + "\n", example.shows_output = true;
-            else if (example.shows_output)
-                example.expected += text + "\n";
+                example.script += text.substr(2), example.shows_output = true;
             else
-                example.script += text + "\n";
+                (example.shows_output ? example.expected : example.script) += text;
         }
     }
     return found;
@@ -107,8 +105,7 @@ void run_page(const Page &page)
     // Images are what their names say.
     for (const auto &entry : std::filesystem::directory_iterator(dir.path))
         if (entry.path().extension() == ".png") {
-            EXPECT_EQ(read_file(entry.path()).substr(0, 4), "\x89PNG")
-                << page.name << ": " << entry.path();
+            EXPECT_EQ(read_file(entry.path()).substr(0, 4), "\x89PNG") << page.name << ": " << entry.path();
         }
 }
 
@@ -173,12 +170,10 @@ TEST(Examples, EveryPageListed)
 {
     for (const auto &entry : std::filesystem::directory_iterator(RV_SOURCE_DIR "/man")) {
         std::string name = entry.path().filename().string();
-        if (name.size() < 2 || name.substr(name.size() - 2) != ".1")
-            continue;
-        bool listed = false;
-        for (const Page &page : pages)
-            listed = listed || name == page.name;
-        EXPECT_TRUE(listed) << name;
+        if (entry.path().extension() == ".1") {
+            EXPECT_TRUE(std::any_of(pages.begin(), pages.end(),
+                                    [&](const Page &page) { return name == page.name; })) << name;
+        }
     }
 }
 

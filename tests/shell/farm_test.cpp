@@ -33,8 +33,7 @@ void make_inputs(const TempDir &dir)
     write_file(dir.file("sd.rv"), make_stream(7, 6, 4, sd));
 }
 
-// rv-farm with these arguments (after `prefix`), run in the test's folder
-// with the scripts first in PATH.
+// rv-farm with these arguments (after `prefix`).
 std::vector<std::string> farm(const std::string &arguments, const std::string &prefix = "")
 {
     return shell(prefix + "rv-farm " + arguments);
@@ -47,6 +46,9 @@ std::string whole_run(const TempDir &dir)
     return expect_success(shell("rv-flop < in.rv | rv-gauss-blur -s auto sd.rv"), in(dir)).out;
 }
 
+// The output is what a failed run left: "kept", as it was before.
+void expect_kept(const TempDir &dir) { EXPECT_EQ(read_file(dir.file("out.rv")), "kept"); }
+
 // Nothing of a run is left beside the output.
 void expect_no_staging(const TempDir &dir)
 {
@@ -55,20 +57,17 @@ void expect_no_staging(const TempDir &dir)
             << entry.path();
 }
 
-bool have_farm_tools()
-{
-    return have_program("parallel") && have_program("bash");
-}
+#define SKIP_WITHOUT_FARM_TOOLS()                                                           \
+    if (!have_program("parallel") || !have_program("bash"))                                 \
+    GTEST_SKIP() << "GNU parallel or bash is not installed"
 
 } // namespace
 
 TEST(Farm, LocalSlotsGiveTheWholeRun)
 {
-    if (!have_farm_tools())
-        GTEST_SKIP() << "GNU parallel or bash is not installed";
+    SKIP_WITHOUT_FARM_TOOLS();
     TempDir dir;
-    make_inputs(dir);
-    std::string expected = whole_run(dir);
+    std::string expected = (make_inputs(dir), whole_run(dir));
     // Job slots and parts: even, uneven, one frame each, more parts than frames.
     for (const char *options : {"-j 2", "-j 2 -n 3", "-j 1 -n 7", "-j 3 -n 10", "-j 2 -n 1"}) {
         expect_output(farm(std::string(options) + " -o out.rv in.rv '" + chain + "'"), in(dir), "");
@@ -79,8 +78,7 @@ TEST(Farm, LocalSlotsGiveTheWholeRun)
 
 TEST(Farm, FailedPartKeepsTheOutput)
 {
-    if (!have_farm_tools())
-        GTEST_SKIP() << "GNU parallel or bash is not installed";
+    SKIP_WITHOUT_FARM_TOOLS();
     TempDir dir;
     make_inputs(dir);
     struct Case {
@@ -95,15 +93,14 @@ TEST(Farm, FailedPartKeepsTheOutput)
     for (const auto &c : cases) {
         write_file(dir.file("out.rv"), "kept");
         expect_failure(farm("-j 2 -n 7 -o out.rv in.rv '" + c.chain + "'"), in(dir), c.message);
-        EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
+        expect_kept(dir);
         expect_no_staging(dir);
     }
 }
 
 TEST(Farm, RefusedCommandLines)
 {
-    if (!have_farm_tools())
-        GTEST_SKIP() << "GNU parallel or bash is not installed";
+    SKIP_WITHOUT_FARM_TOOLS();
     TempDir dir;
     make_inputs(dir);
     write_file(dir.file("endless.rv"), stream_head(0, 6, 4));
@@ -165,16 +162,16 @@ struct LoopbackSshd {
             reason = "ssh-keygen failed: " + keys.err;
             return;
         }
-        int port = free_port();
+        std::string port = std::to_string(free_port());
         write_file(dir.file("sshd_config"),
-                   "ListenAddress 127.0.0.1\nPort " + std::to_string(port) +
+                   "ListenAddress 127.0.0.1\nPort " + port +
                        "\nHostKey " + dir.file("host_key") +
                        "\nAuthorizedKeysFile " + dir.file("authorized_keys") +
                        "\nPidFile none\nStrictModes no\nUsePAM no\n"
                        "PasswordAuthentication no\nKbdInteractiveAuthentication no\n" +
                        sanitizer_environment());
         write_file(dir.file("ssh_config"),
-                   "Host 127.0.0.1\n  Port " + std::to_string(port) +
+                   "Host 127.0.0.1\n  Port " + port +
                        "\n  IdentityFile " + dir.file("user_key") +
                        "\n  IdentitiesOnly yes\n  StrictHostKeyChecking no\n"
                        "  UserKnownHostsFile /dev/null\n  BatchMode yes\n  LogLevel ERROR\n");
@@ -185,26 +182,20 @@ struct LoopbackSshd {
             execl(sshd, sshd, "-D", "-e", "-f", config.c_str(), "-E", log.c_str(), (char *)nullptr);
             _exit(127);
         }
-        for (int tries = 0; tries < 50; tries++) {
+        for (int tries = 0; tries < 50; tries++, usleep(100000))
             if (run_shell(ssh + " 127.0.0.1 true").status == 0)
                 return;
-            usleep(100000);
-        }
         reason = "sshd did not start on 127.0.0.1: " + read_file(dir.file("sshd.log"));
     }
     ~LoopbackSshd()
     {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
+        if (pid > 0)
+            kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
     }
     static int free_port()
     {
         int s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
         socklen_t length = sizeof address;
         bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
         getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
@@ -215,14 +206,12 @@ struct LoopbackSshd {
 
 TEST(Farm, OverSshToLoopback)
 {
-    if (!have_farm_tools())
-        GTEST_SKIP() << "GNU parallel or bash is not installed";
+    SKIP_WITHOUT_FARM_TOOLS();
     LoopbackSshd sshd;
     if (!sshd.reason.empty())
         GTEST_SKIP() << sshd.reason;
     TempDir dir;
-    make_inputs(dir);
-    std::string expected = whole_run(dir);
+    std::string expected = (make_inputs(dir), whole_run(dir));
     const std::string ssh = "PARALLEL_SSH='" + sshd.ssh + "' ";
     const std::string remote = "-j 2 -S 127.0.0.1 -E PATH ";
     // Sent there with the deviations, and with shared storage: the same
@@ -239,5 +228,5 @@ TEST(Farm, OverSshToLoopback)
     write_file(dir.file("out.rv"), "kept");
     expect_failure(farm(remote + "-o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'", ssh), in(dir),
                    "rv-gauss-blur: open sd.rv: No such file or directory\n");
-    EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
+    expect_kept(dir);
 }

@@ -16,12 +16,12 @@ TEST(Install, IntoDestdir)
     ASSERT_EQ(installed.status, 0) << installed.err;
     const std::string root = stage.file("opt/rv");
 
-    for (const char *file : {"bin/rv-single-colour", "bin/rv-gauss-blur", "bin/rv-farm"})
-        EXPECT_EQ(access((root + "/" + file).c_str(), X_OK), 0) << file;
-    for (const char *file : {"share/man/man1/rv-farm.1", "share/man/man5/rv-stream.5",
-                             "share/bash-completion/completions/rv-farm", "share/zsh/site-functions/_rv",
-                             "share/misc/magic/rv"})
-        EXPECT_EQ(access((root + "/" + file).c_str(), R_OK), 0) << file;
+    for (auto [file, mode] : {std::pair{"bin/rv-single-colour", X_OK}, {"bin/rv-gauss-blur", X_OK},
+                              {"bin/rv-farm", X_OK}, {"share/man/man1/rv-farm.1", R_OK},
+                              {"share/man/man5/rv-stream.5", R_OK}, {"share/misc/magic/rv", R_OK},
+                              {"share/bash-completion/completions/rv-farm", R_OK},
+                              {"share/zsh/site-functions/_rv", R_OK}})
+        EXPECT_EQ(access((root + "/" + file).c_str(), mode), 0) << file;
 
     // An installed program, found through PATH alone.
     expect_output(shell("PATH='" + root + "/bin':/usr/bin:/bin; "
