@@ -93,8 +93,8 @@ row "rv-repeat 2" '$bin/rv-repeat 2 $work/a.rv' 'cat $work/a.rv $work/a.rv' \
 row "rv-split (two parts)" 'cd $work && $bin/rv-split p1.rv $((n / 2)) p2.rv end < $work/a.rv' \
     'cat $work/a.rv > $work/p.raw'
 row "rv-skip-pattern +1 1" '$bin/rv-skip-pattern +1 1 < $work/a.rv' 'cat < $work/a.rv'
-row "rv-make-head" 'tail -c +$((hl + 1)) $work/a.rv | $bin/rv-make-head -f $n $w $h xyza' \
-    'tail -c +$((hl + 1)) $work/a.rv | cat'
+row "rv-make-head" 'dd if=$work/a.rv bs=1M iflag=skip_bytes skip=$hl status=none | $bin/rv-make-head -f $n $w $h xyza' \
+    'dd if=$work/a.rv bs=1M iflag=skip_bytes skip=$hl status=none | cat'
 row "rv-compress" '$bin/rv-compress < $work/a.rv' 'cat < $work/a.rv'
 row "rv-decompress" '$bin/rv-decompress < $work/a.rvc' 'cat < $work/a.rv'
 echo "-- geometry"

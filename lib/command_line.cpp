@@ -9,6 +9,8 @@
 CommandLine scan_begin(int argc, char **argv, const char *synopsis)
 {
     program_name = argc > 0 ? argv[0] : nullptr;
+    enlarge_pipe(0);
+    enlarge_pipe(1);
     return CommandLine{argc, argv, synopsis, argc > 0 ? 1 : 0, 0, false, nullptr};
 }
 

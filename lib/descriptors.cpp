@@ -37,12 +37,22 @@ int path_descriptor(const char *path, int flags)
 int open_path(int status, const char *path, int flags, mode_t mode)
 {
     int fd = path_descriptor(path, flags);
-    if (fd >= 0)
-        return fd;
-    fd = open(path, flags, mode);
-    if (fd < 0)
-        fail(status, "open %s:", path);
+    if (fd < 0) {
+        fd = open(path, flags, mode);
+        if (fd < 0)
+            fail(status, "open %s:", path);
+    }
+    enlarge_pipe(fd);
     return fd;
+}
+
+void enlarge_pipe(int fd)
+{
+    int saved = errno;
+    int size = fcntl(fd, F_GETPIPE_SZ);
+    if (size >= 0 && size < pipe_capacity)
+        fcntl(fd, F_SETPIPE_SZ, pipe_capacity);
+    errno = saved;
 }
 
 int write_all(int fd, const void *buffer, size_t length)

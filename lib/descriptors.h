@@ -14,6 +14,14 @@ int open_path(int status, const char *path, int flags, mode_t mode);
 // would open.
 int path_descriptor(const char *path, int flags);
 
+// Pipes carry frames in blocks of this size: a larger pipe than the kernel's
+// default (64 KiB) needs far fewer switches between writer and reader.
+inline constexpr int pipe_capacity = 256 * 1024;
+// Gives the pipe at fd at least pipe_capacity bytes.  Best effort: a
+// descriptor that is not a pipe, or a refusal (the user's pipe allowance is
+// spent), leaves it as it was; a pipe is never made smaller.
+void enlarge_pipe(int fd);
+
 // Whole-buffer loops.  They report (-1, errno set) and never print.
 int write_all(int fd, const void *buffer, size_t length);
 int pwrite_all(int fd, const void *buffer, size_t length, off_t offset);

@@ -291,6 +291,24 @@ TEST(Diagnostics, DescriptorLoops)
     EXPECT_EQ(read_all(-1, got.data(), 1), -1);
 }
 
+TEST(Diagnostics, EnlargePipe)
+{
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    enlarge_pipe(ends[1]);
+    EXPECT_GE(fcntl(ends[0], F_GETPIPE_SZ), pipe_capacity);
+    fcntl(ends[0], F_SETPIPE_SZ, 4 * pipe_capacity);
+    const int larger = fcntl(ends[0], F_GETPIPE_SZ);
+    errno = EDOM;
+    enlarge_pipe(ends[0]); // never made smaller; errno kept
+    EXPECT_EQ(fcntl(ends[0], F_GETPIPE_SZ), larger);
+    EXPECT_EQ(errno, EDOM);
+    close(ends[0]);
+    close(ends[1]);
+    enlarge_pipe(ends[0]); // not open: nothing happens
+    EXPECT_EQ(errno, EDOM);
+}
+
 TEST(Diagnostics, RefuseRegularOutput)
 {
     int p[2];
