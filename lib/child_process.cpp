@@ -74,6 +74,7 @@ Child start_child(int status, const char *const argv[], bool parent_reads, int i
     int ends[2];
     if (pipe(ends))
         fail(status, "pipe:");
+    enlarge_pipe(ends[0]);
     int ours = parent_reads ? ends[0] : ends[1];
     int theirs = parent_reads ? ends[1] : ends[0];
     int report[2];

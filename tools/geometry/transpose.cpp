@@ -7,22 +7,32 @@
 
 static const char synopsis[] = "";
 
-// Pixels per side of the blocks the frame is walked in, so that the rows of
-// both frames a block touches stay in the cache.
+// Output rows are made this many at a time into a small buffer and written
+// while they are still in the cache; within a block the input is walked in
+// squares of this many pixels a side.
 constexpr size_t block = 16;
 
-// Input pixel (x, y) of a width x height frame goes to output row x, column y.
-static void transpose(unsigned char *out, const unsigned char *in, size_t width,
-                      size_t height, size_t p)
+// Output rows [x0, x1) of the transpose of a width x height frame into `out`:
+// input pixel (x, y) goes to output row x, column y.
+static void transpose_rows(unsigned char *out, const unsigned char *in, size_t width,
+                           size_t height, size_t x0, size_t x1, size_t p)
 {
     for (size_t y0 = 0; y0 < height; y0 += block) {
         const size_t y1 = std::min(height, y0 + block);
-        for (size_t x0 = 0; x0 < width; x0 += block) {
-            const size_t x1 = std::min(width, x0 + block);
-            for (size_t y = y0; y < y1; y++)
-                for (size_t x = x0; x < x1; x++)
-                    copy_pixel(out + (x * height + y) * p, in + (y * width + x) * p, p);
-        }
+        for (size_t y = y0; y < y1; y++)
+            for (size_t x = x0; x < x1; x++)
+                copy_pixel(out + ((x - x0) * height + y) * p, in + (y * width + x) * p, p);
+    }
+}
+
+// The transposed frame, written a block of output rows at a time.
+static void write_transposed(const unsigned char *in, unsigned char *rows, const Stream &stream)
+{
+    const size_t p = stream.pixel_size, row = stream.height * p;
+    for (size_t x0 = 0; x0 < stream.width; x0 += block) {
+        const size_t x1 = std::min(stream.width, x0 + block);
+        transpose_rows(rows, in, stream.width, stream.height, x0, x1, p);
+        write_or_fail(1, standard_output, rows, (x1 - x0) * row);
     }
 }
 
@@ -38,12 +48,11 @@ int main(int argc, char **argv)
     require_frame_size(1, head.width, head.height, stream.pixel_size, nullptr, stream.file);
     const size_t frame_size = stream.width * stream.height * stream.pixel_size;
     unsigned char *in = allocate_or_fail(1, frame_size);
-    unsigned char *out = allocate_or_fail(1, frame_size);
-    while (stream_read_frame(1, stream, in, frame_size)) {
-        transpose(out, in, stream.width, stream.height, stream.pixel_size);
-        write_or_fail(1, standard_output, out, frame_size);
-    }
-    free(out);
+    unsigned char *rows = allocate_or_fail(1, std::min(stream.width, block) * stream.height *
+                                                  stream.pixel_size);
+    while (stream_read_frame(1, stream, in, frame_size))
+        write_transposed(in, rows, stream);
+    free(rows);
     free(in);
     return 0;
 }
