@@ -132,12 +132,15 @@ void write_repeated_or_fail(int status, const Output &out, const void *buffer,
         fail(status, "write %s:", out.name);
 }
 
-ssize_t read_all(int fd, void *buffer, size_t length)
+ssize_t read_all(int fd, void *buffer, size_t length) { return pread_all(fd, buffer, length, -1); }
+
+ssize_t pread_all(int fd, void *buffer, size_t length, off_t offset)
 {
     char *p = static_cast<char *>(buffer);
     size_t got = 0;
     while (got < length) {
-        ssize_t r = read(fd, p + got, length - got);
+        ssize_t r = offset < 0 ? read(fd, p + got, length - got)
+                               : pread(fd, p + got, length - got, offset + off_t(got));
         if (r < 0)
             return -1;
         if (r == 0)

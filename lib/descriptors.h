@@ -30,6 +30,9 @@ int write_repeated(int fd, const void *buffer, size_t buffer_length, uint64_t to
 // is changed as pieces are written.
 int writev_all(int fd, struct iovec *pieces, size_t count);
 ssize_t read_all(int fd, void *buffer, size_t length);
+// read_all from `offset` of a file by position (the file position stays);
+// a negative offset reads from the file position as read_all does.
+ssize_t pread_all(int fd, void *buffer, size_t length, off_t offset);
 
 // An output descriptor and the name its messages give it.
 struct Output {

@@ -16,3 +16,13 @@ FramePairMemory map_frame_pairs(int status, size_t left_size, size_t right_size)
 }
 
 void unmap_frame_pairs(FramePairMemory memory) { munmap(memory.base, memory.length); }
+
+bool file_holds_frame(int status, const Stream &stream, uint64_t at, size_t size)
+{
+    const uint64_t file = stream_file_size(status, stream);
+    if (file <= at)
+        return false;
+    if (file - at < size)
+        fail(status, "%s: incomplete frame\n", stream.file);
+    return true;
+}

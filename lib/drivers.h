@@ -188,6 +188,52 @@ void run_frame_pairs(int status, Stream &left, Stream &right, const Output &out,
     unmap_frame_pairs(memory);
 }
 
+// Whether the stream's file holds a whole frame of `size` bytes at offset
+// `at`: false when the file ends there; fatal with "NAME: incomplete frame"
+// when it holds only part of one.
+bool file_holds_frame(int status, const Stream &stream, uint64_t at, size_t size);
+
+// run_frame_pairs over two regular files read by position from offsets `at`
+// and `right_at` (from stream_file_offset), for routines that share the
+// reading among processes: load(output, left_frame, right_frame, at,
+// right_at) fills both frames from those offsets, then the routine runs as in
+// run_frame_pairs and the output frame is written.  Output and messages are
+// those of run_frame_pairs, except that a frame a file holds only in part is
+// refused before it is read.  The file positions are left where the reads
+// would have left them.
+template <class Load, class Routine>
+void run_file_frame_pairs(int status, Stream &left, Stream &right, uint64_t at, uint64_t right_at,
+                          const Output &out, Load &&load, Routine &&routine)
+{
+    const size_t L = stream_frame_size(status, left);
+    const size_t R = stream_frame_size(status, right);
+    stream_clear(left);
+    stream_clear(right);
+    FramePairMemory memory = map_frame_pairs(status, L, R);
+    unsigned char *output = memory.base;
+    unsigned char *left_frame = memory.base + L;
+    unsigned char *right_frame = memory.base + 2 * L;
+    for (;; at += L, right_at += R) {
+        if (!file_holds_frame(status, left, at, L))
+            break;
+        if (!file_holds_frame(status, right, right_at, R)) {
+            run_file_frames(status, left, at, [&](uint64_t from) {
+                stream_copy_frame_part(status, left, from, from + L, out);
+            });
+            at = uint64_t(lseek(left.fd, 0, SEEK_CUR));
+            break;
+        }
+        load(output, left_frame, right_frame, at, right_at);
+        routine(output, left_frame, right_frame, left, right, L, R);
+        write_or_fail(status, out, output, L);
+    }
+    lseek(left.fd, off_t(at), SEEK_SET);
+    lseek(right.fd, off_t(right_at), SEEK_SET);
+    stream_close(left);
+    stream_close(right);
+    unmap_frame_pairs(memory);
+}
+
 // Frame-by-frame pass over two streams of one geometry for routines that go
 // pixel by pixel: routine(output, left.buf, right.buf, n, frame) changes bytes
 // [0, n) at `output`, a place in the output frame, from the n bytes both

@@ -727,3 +727,33 @@ TEST(GaussBlur, LongKernelsSameBits)
         expect_exact(run({"rv-gauss-blur", "-j", jobs, dir.file("sd")}, make_stream(1, w, h, in)),
                      stream_head(1, w, h), want, jobs);
 }
+
+// Several processes read regular files by position, each its own rows; the
+// bytes, messages and statuses are those of reading the same files through
+// pipes (a FIFO of the same name for the deviations), with whole and cut
+// frames in either file.
+TEST(GaussBlur, FilesByPositionAsPipes)
+{
+    const size_t w = 512, h = 3;
+    auto stream = [&](size_t frames, size_t cut, double lo, double hi) {
+        std::string s = make_stream(frames, w, h, deviations(frames * w * h, lo, hi, 5, 1));
+        return s.substr(0, s.size() - cut);
+    };
+    struct Case {
+        size_t in_frames, in_cut, sd_frames, sd_cut;
+    } cases[] = {{3, 0, 2, 0}, {2, 0, 3, 0}, {3, 100, 3, 0}, {3, 0, 2, 40}, {3, 100, 1, 0}};
+    TempDir dir;
+    for (const Case &c : cases) {
+        write_file(dir.file("in"), stream(c.in_frames, c.in_cut, 0, 1));
+        write_file(dir.file("sd"), stream(c.sd_frames, c.sd_cut, 0.5, 4));
+        RunResult by_position =
+            run(shell("cd " + dir.path + " && rv-gauss-blur -j 2 -s auto sd < in"));
+        RunResult piped = run(shell("cd " + dir.path + " && rm -rf p && mkdir p && cd p && "
+                                    "mkfifo sd && { cat ../sd > sd & } && "
+                                    "cat ../in | rv-gauss-blur -j 2 -s auto sd"));
+        SCOPED_TRACE(testing::Message() << c.in_frames << " " << c.in_cut << " " << c.sd_frames);
+        EXPECT_EQ(by_position.status, piped.status);
+        EXPECT_EQ(by_position.err, piped.err);
+        EXPECT_TRUE(same_bytes(by_position.out, piped.out));
+    }
+}

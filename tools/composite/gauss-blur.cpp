@@ -17,6 +17,7 @@
 #include "workers.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -609,7 +610,7 @@ static void columns(const Frame &f, size_t first, size_t last)
 // before the workers are forked: the largest window radius of the frame, the
 // bounds of the bands of output rows, and the cost of each row and the
 // largest radius in each process's rows, from which those follow.
-enum Round : unsigned char { scan = 1, bands, rows, cols };
+enum Round : unsigned char { scan = 1, bands, rows, cols, load };
 
 static Crew crew;
 static struct {
@@ -617,7 +618,28 @@ static struct {
     size_t *bound;    // jobs + 1
     size_t *reach_of; // jobs
     double *cost;     // height + 1: cost[y + 1] is row y's
+    // Reading two regular files by position: where the frames start, and how
+    // each process's reads of the input (first) and deviation rows ended: 0,
+    // an errno value, or -1 for a file that ended early.
+    uint64_t *at;     // two
+    int64_t *failure; // 2 × jobs
 } shared;
+
+// The input and deviation streams, for the processes that read their rows.
+static const Stream *files[2];
+
+// Process k's rows of both frames, read by position.
+static void load_rows(const Frame &f, size_t k)
+{
+    const size_t first = f.height * k / settings.jobs, last = f.height * (k + 1) / settings.jobs;
+    unsigned char *const frames[2] = {f.in, const_cast<unsigned char *>(f.sd)};
+    for (int i = 0; i < 2; i++) {
+        const size_t length = (last - first) * f.row;
+        const ssize_t got = pread_all(files[i]->fd, frames[i] + first * f.row, length,
+                                      off_t(shared.at[i] + first * f.row));
+        shared.failure[2 * k + i] = got < 0 ? errno : size_t(got) < length ? -1 : 0;
+    }
+}
 
 // The cost of each row of process k's share and the largest radius in it.
 static void scan_rows(const Frame &f, size_t k)
@@ -670,6 +692,7 @@ static void work(const Frame &f, Round round, size_t k)
     case bands: blur_band(f, b[k], b[k + 1], *shared.reach); break;
     case rows: rows_in_place(f, b[k], b[k + 1]); break;
     case cols: columns(f, f.width * k / jobs, f.width * (k + 1) / jobs); break;
+    case load: load_rows(f, k); break;
     }
 }
 
@@ -684,7 +707,8 @@ static void round_in_crew(const Frame &f, Round round)
 // same place in memory shared by all, and each round is a message.
 static void start_crew(const Frame &f)
 {
-    const size_t jobs = settings.jobs, words = 1 + (jobs + 1) + jobs + (f.height + 1);
+    const size_t jobs = settings.jobs,
+                 words = 1 + (jobs + 1) + jobs + (f.height + 1) + 2 + 2 * jobs;
     void *map = mmap(nullptr, words * 8, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
                      -1, 0);
     if (map == MAP_FAILED)
@@ -693,6 +717,8 @@ static void start_crew(const Frame &f)
     shared.bound = shared.reach + 1;
     shared.reach_of = shared.bound + jobs + 1;
     shared.cost = reinterpret_cast<double *>(shared.reach_of + jobs);
+    shared.at = reinterpret_cast<uint64_t *>(shared.cost + f.height + 1);
+    shared.failure = reinterpret_cast<int64_t *>(shared.at + 2);
     const size_t k = crew_start(1, crew, jobs);
     if (k == 0)
         return;
@@ -722,6 +748,31 @@ static void blur_frame(const Frame &f)
     }
     round_in_crew(f, rows);
     round_in_crew(f, cols);
+}
+
+static void prepare_scratch(size_t row);
+
+// Both frames read by position, each process reading its share of the rows;
+// a failed read ends the program as reading the frames through the streams
+// would, the input's failure first.
+static void load_frames(const Frame &f, uint64_t at, uint64_t deviation_at)
+{
+    if (!shared.reach) {
+        prepare_scratch(f.row);
+        start_crew(f);
+    }
+    shared.at[0] = at, shared.at[1] = deviation_at;
+    round_in_crew(f, load);
+    for (int i = 0; i < 2; i++)
+        for (size_t k = 0; k < settings.jobs; k++) {
+            const int64_t failure = shared.failure[2 * k + i];
+            if (failure > 0) {
+                errno = int(failure);
+                fail(1, "read %s:", files[i]->file);
+            }
+            if (failure < 0)
+                fail(1, "%s: incomplete frame\n", files[i]->file);
+        }
 }
 
 static const char *parse_command_line(int argc, char **argv)
@@ -762,6 +813,20 @@ static void prepare_scratch(size_t row)
     scratch.prepared.resize(row);
 }
 
+static Frame frame_of(unsigned char *out, unsigned char *in, unsigned char *sd,
+                      const Stream &stream)
+{
+    return Frame{out, in, sd, stream.width, stream.height, stream.width * pixel_bytes,
+                 std::max(stream.width, stream.height)};
+}
+
+static void blur(unsigned char *out, unsigned char *in, unsigned char *sd, Stream &stream,
+                 Stream &, size_t, size_t)
+{
+    prepare_scratch(stream.width * pixel_bytes);
+    blur_frame(frame_of(out, in, sd, stream));
+}
+
 int main(int argc, char **argv)
 {
     const char *deviation_path = parse_command_line(argc, argv);
@@ -769,14 +834,21 @@ int main(int argc, char **argv)
     stream_open_pair_and_pass_head(1, input, deviation, deviation_path);
     settings.jobs = std::min(settings.jobs, input.height);
 
-    run_frame_pairs(1, input, deviation, standard_output,
-                    [](unsigned char *out, unsigned char *in, unsigned char *sd,
-                       Stream &stream, Stream &, size_t, size_t) {
-                        prepare_scratch(stream.width * pixel_bytes);
-                        blur_frame(Frame{out, in, sd, stream.width, stream.height,
-                                         stream.width * pixel_bytes,
-                                         std::max(stream.width, stream.height)});
-                    });
+    // Several processes read regular files by position, each its own rows.
+    const off_t at = stream_file_offset(input, input.width * pixel_bytes);
+    const off_t deviation_at = stream_file_offset(deviation, deviation.width * pixel_bytes);
+    if (settings.jobs > 1 && at >= 0 && deviation_at >= 0) {
+        files[0] = &input, files[1] = &deviation;
+        run_file_frame_pairs(1, input, deviation, uint64_t(at), uint64_t(deviation_at),
+                             standard_output,
+                             [&](unsigned char *out, unsigned char *in, unsigned char *sd,
+                                 uint64_t from, uint64_t deviation_from) {
+                                 load_frames(frame_of(out, in, sd, input), from, deviation_from);
+                             },
+                             blur);
+    } else {
+        run_frame_pairs(1, input, deviation, standard_output, blur);
+    }
     crew_end(1, crew);
     return 0;
 }
