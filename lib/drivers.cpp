@@ -1,6 +1,7 @@
 // The non-template parts of the processing drivers.
 #include "drivers.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 FramePairMemory map_frame_pairs(int status, size_t left_size, size_t right_size)
@@ -24,5 +25,17 @@ bool file_holds_frame(int status, const Stream &stream, uint64_t at, size_t size
         return false;
     if (file - at < size)
         fail(status, "%s: incomplete frame\n", stream.file);
+    return true;
+}
+
+bool file_pair_offsets(const Stream &left, const Stream &right, uint64_t &at, uint64_t &right_at)
+{
+    const off_t l = stream_file_offset(left, left.width * left.pixel_size);
+    const off_t r = stream_file_offset(right, right.width * right.pixel_size);
+    struct stat a, b;
+    if (l < 0 || r < 0 || fstat(left.fd, &a) || fstat(right.fd, &b) ||
+        (a.st_dev == b.st_dev && a.st_ino == b.st_ino))
+        return false;
+    at = uint64_t(l), right_at = uint64_t(r);
     return true;
 }

@@ -193,8 +193,14 @@ void run_frame_pairs(int status, Stream &left, Stream &right, const Output &out,
 // when it holds only part of one.
 bool file_holds_frame(int status, const Stream &stream, uint64_t at, size_t size);
 
+// Where both streams' unread bytes begin in their files, as stream_file_offset
+// gives them, when both inputs are regular files with rows of at least
+// positional_row_minimum bytes and not the same file (whose reads through the
+// streams would take turns); false otherwise.
+bool file_pair_offsets(const Stream &left, const Stream &right, uint64_t &at, uint64_t &right_at);
+
 // run_frame_pairs over two regular files read by position from offsets `at`
-// and `right_at` (from stream_file_offset), for routines that share the
+// and `right_at` (from file_pair_offsets), for routines that share the
 // reading among processes: load(output, left_frame, right_frame, at,
 // right_at) fills both frames from those offsets, then the routine runs as in
 // run_frame_pairs and the output frame is written.  Output and messages are

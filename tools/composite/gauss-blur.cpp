@@ -835,12 +835,10 @@ int main(int argc, char **argv)
     settings.jobs = std::min(settings.jobs, input.height);
 
     // Several processes read regular files by position, each its own rows.
-    const off_t at = stream_file_offset(input, input.width * pixel_bytes);
-    const off_t deviation_at = stream_file_offset(deviation, deviation.width * pixel_bytes);
-    if (settings.jobs > 1 && at >= 0 && deviation_at >= 0) {
+    uint64_t at, deviation_at;
+    if (settings.jobs > 1 && file_pair_offsets(input, deviation, at, deviation_at)) {
         files[0] = &input, files[1] = &deviation;
-        run_file_frame_pairs(1, input, deviation, uint64_t(at), uint64_t(deviation_at),
-                             standard_output,
+        run_file_frame_pairs(1, input, deviation, at, deviation_at, standard_output,
                              [&](unsigned char *out, unsigned char *in, unsigned char *sd,
                                  uint64_t from, uint64_t deviation_from) {
                                  load_frames(frame_of(out, in, sd, input), from, deviation_from);
