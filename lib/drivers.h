@@ -123,6 +123,12 @@ void run_many_streams(int status, Stream *streams, size_t count, const Output &o
     }
 }
 
+// Whether the stream's file holds a whole frame of `size` bytes at offset
+// `at`: false when the file ends there; fatal with "NAME: incomplete frame"
+// when it holds only part of one, the file position then at its end as after
+// reading that part.
+bool file_holds_frame(int status, const Stream &stream, uint64_t at, size_t size);
+
 // Per-frame pass over a regular file by position, from offset `at` (from
 // stream_file_offset) until the file ends, as stream_read_frame would read
 // it: routine(at) writes the frame that starts at offset `at`.  A frame the
@@ -134,12 +140,11 @@ void run_file_frames(int status, Stream &stream, uint64_t at, Routine &&routine)
     const size_t frame_size = stream_frame_size(status, stream);
     stream_clear(stream);
     for (uint64_t size = stream_file_size(status, stream);; at += frame_size) {
-        if (size - at < frame_size)
-            size = stream_file_size(status, stream);
-        if (size <= at)
-            break;
-        if (size - at < frame_size)
-            fail(status, "%s: incomplete frame\n", stream.file);
+        if (size <= at || size - at < frame_size) { // look again: the file may have grown
+            if (!file_holds_frame(status, stream, at, frame_size))
+                break;
+            size = at + frame_size;
+        }
         routine(at);
     }
     lseek(stream.fd, off_t(at), SEEK_SET);
@@ -188,15 +193,11 @@ void run_frame_pairs(int status, Stream &left, Stream &right, const Output &out,
     unmap_frame_pairs(memory);
 }
 
-// Whether the stream's file holds a whole frame of `size` bytes at offset
-// `at`: false when the file ends there; fatal with "NAME: incomplete frame"
-// when it holds only part of one.
-bool file_holds_frame(int status, const Stream &stream, uint64_t at, size_t size);
-
 // Where both streams' unread bytes begin in their files, as stream_file_offset
 // gives them, when both inputs are regular files with rows of at least
-// positional_row_minimum bytes and not the same file (whose reads through the
-// streams would take turns); false otherwise.
+// positional_row_minimum bytes, frames no smaller than the read buffer (so
+// that reads through the streams end at frame ends), and not the same file
+// (whose reads through the streams would take turns); false otherwise.
 bool file_pair_offsets(const Stream &left, const Stream &right, uint64_t &at, uint64_t &right_at);
 
 // run_frame_pairs over two regular files read by position from offsets `at`
@@ -205,8 +206,8 @@ bool file_pair_offsets(const Stream &left, const Stream &right, uint64_t &at, ui
 // right_at) fills both frames from those offsets, then the routine runs as in
 // run_frame_pairs and the output frame is written.  Output and messages are
 // those of run_frame_pairs, except that a frame a file holds only in part is
-// refused before it is read.  The file positions are left where the reads
-// would have left them.
+// refused before it is read.  After every frame, and at a failure, the file
+// positions are where the reads through the streams would have left them.
 template <class Load, class Routine>
 void run_file_frame_pairs(int status, Stream &left, Stream &right, uint64_t at, uint64_t right_at,
                           const Output &out, Load &&load, Routine &&routine)
@@ -222,6 +223,7 @@ void run_file_frame_pairs(int status, Stream &left, Stream &right, uint64_t at, 
     for (;; at += L, right_at += R) {
         if (!file_holds_frame(status, left, at, L))
             break;
+        lseek(left.fd, off_t(at + L), SEEK_SET); // the left frame is read first
         if (!file_holds_frame(status, right, right_at, R)) {
             run_file_frames(status, left, at, [&](uint64_t from) {
                 stream_copy_frame_part(status, left, from, from + L, out);
@@ -230,6 +232,7 @@ void run_file_frame_pairs(int status, Stream &left, Stream &right, uint64_t at, 
             break;
         }
         load(output, left_frame, right_frame, at, right_at);
+        lseek(right.fd, off_t(right_at + R), SEEK_SET);
         routine(output, left_frame, right_frame, left, right, L, R);
         write_or_fail(status, out, output, L);
     }

@@ -63,7 +63,8 @@ inline long long modulo(long long a, long long n) { return (a % n + n) % n; }
 // Runs `command` (a program of the build and its arguments) with `input` in
 // a regular file as standard input, after `skip` bytes of it that another
 // reader has taken, and standard output into a file when `to_file`.  The
-// output is the file's bytes then.
+// output is the file's bytes then.  Like a read through the stream, the run
+// leaves nothing of the file unread, even when it fails on a cut frame.
 inline RunResult run_on_file(const std::string &command, const std::string &input, size_t skip,
                              bool to_file)
 {
@@ -74,7 +75,10 @@ inline RunResult run_on_file(const std::string &command, const std::string &inpu
         options.stdout_path = dir.file("out");
     const std::string taken =
         skip ? "dd bs=" + std::to_string(skip) + " count=1 of=/dev/null status=none; " : "";
-    RunResult r = run_shell("{ " + taken + command + "; } < " + dir.file("in"), options);
+    RunResult r = run_shell("{ " + taken + command + "; s=$?; wc -c > " + dir.file("left") +
+                                "; exit $s; } < " + dir.file("in"),
+                            options);
+    EXPECT_EQ(read_file(dir.file("left")), "0\n") << command << " left bytes unread";
     if (to_file)
         r.out = read_file(dir.file("out"));
     return r;
