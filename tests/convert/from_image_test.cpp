@@ -64,19 +64,15 @@ static void expect_from_pam(const std::string &lines, const std::string &data,
 TEST(FromImage, PublishedValues)
 {
     // Grey 128 and white, RGB without alpha: alpha 1.
+    const std::vector<double> white = {0.9504705586542831, 0.9999999999999999,
+                                       1.0888287363958837, 1};
     expect_from_pam("WIDTH 2\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\n",
-                    be({128, 128, 128, 255, 255, 255}, 1),
-                    make_stream(1, 2, 1,
-                                grey128 + std::vector<double>{0.9504705586542831,
-                                                              0.9999999999999999,
-                                                              1.0888287363958837, 1}));
+                    be({128, 128, 128, 255, 255, 255}, 1), make_stream(1, 2, 1, grey128 + white));
 
     // Red farbfeld pixels, opaque and transparent.
-    std::vector<double> clear = red;
-    clear[3] = 0;
     expect_output({"rv-from-image", "-f"},
                   farbfeld(2, 1, be({65535, 0, 0, 65535, 65535, 0, 0, 0}, 2)),
-                  make_stream(1, 2, 1, red + clear));
+                  make_stream(1, 2, 1, red + std::vector<double>{red[0], red[1], red[2], 0}));
 
     // Black is +0, not -0.
     expect_from_pam("WIDTH 1\nHEIGHT 1\nTUPLTYPE GRAYSCALE\n", std::string(1, '\0'),
@@ -168,8 +164,7 @@ TEST(FromImage, Geometry)
     std::vector<double> expected;
     for (int i = 0; i < 700; i++) {
         many += be({uint64_t(i % 256), 255}, 1);
-        double v = (i % 256) / 255.0;
-        expected = expected + pixel(v, v, v, 1);
+        expected = expected + pixel((i % 256) / 255.0, (i % 256) / 255.0, (i % 256) / 255.0, 1);
     }
     lines = "WIDTH 35\nHEIGHT 20\nTUPLTYPE GRAYSCALE_ALPHA\n";
     expect_from_pam(lines, many + be({7, 255, 7}, 1), make_stream(1, 35, 20, expected));
@@ -200,8 +195,8 @@ TEST(FromImage, RefusedHeads)
     };
     // A second WIDTH, or one empty, of 25 characters, not decimal, 0, beyond
     // 64 bits, followed by a blank or signed.
-    for (const char *width : {"1\nWIDTH 1", "", "1000000000000000000000001", "0x10", "abc", "0", "00",
-                              "18446744073709551616", "1 ", "-1", "+1"})
+    for (const char *width : {"1\nWIDTH 1", "", "1000000000000000000000001", "0x10", "abc", "0",
+                              "00", "18446744073709551616", "1 ", "-1", "+1"})
         refused("WIDTH " + std::string(width) + "\nHEIGHT 1\n", pam_hint);
     // A second HEIGHT, no WIDTH, no HEIGHT.
     for (const char *lines : {"WIDTH 1\nHEIGHT 2\nHEIGHT 2\n", "HEIGHT 1\n", "WIDTH 1\n"})
@@ -262,10 +257,7 @@ TEST(FromImage, CommandLine)
 struct StandIn {
     TempDir dir;
     explicit StandIn(const std::string &body) { write_script(dir.file("convert"), body); }
-    RunOptions options(const std::string &input) const
-    {
-        return {.input = input, .path = {dir.path}};
-    }
+    RunOptions options(const std::string &in) const { return {.input = in, .path = {dir.path}}; }
 };
 
 TEST(FromImage, ThroughConvert)
@@ -335,59 +327,48 @@ TEST(FromImage, RealImageMagick)
     // 16 and agrees with ImageMagick's own reading of the PNG.
     TempDir dir;
     std::string samples;
-    uint64_t state = 12345;
-    for (int i = 0; i < 7 * 5 * 4; i++) {
-        state = state * 6364136223846793005u + 1442695040888963407u;
-        samples += be({state >> 48}, 2);
-    }
-    write_file(dir.file("in.pam"),
-               pam("WIDTH 7\nHEIGHT 5\nDEPTH 4\nMAXVAL 65535\nTUPLTYPE RGB_ALPHA\n", samples));
+    for (uint64_t i = 0, state = 12345; i < 7 * 5 * 4; i++)
+        samples += be({(state = state * 6364136223846793005u + 1442695040888963407u) >> 48}, 2);
+    const std::string image =
+        pam("WIDTH 7\nHEIGHT 5\nDEPTH 4\nMAXVAL 65535\nTUPLTYPE RGB_ALPHA\n", samples);
+    write_file(dir.file("in.pam"), image);
     expect_output(shell("cd " + dir.path + " && convert in.pam PNG64:in.png && "
                         "rv-from-image < in.png | rv-to-image > out.pam && "
                         "convert in.png -depth 16 pam:magick.pam"),
                   "", "");
-    EXPECT_EQ(read_file(dir.file("out.pam")), pam("WIDTH 7\nHEIGHT 5\nDEPTH 4\nMAXVAL 65535\nTUPLTYPE RGB_ALPHA\n", samples));
-    std::string magick = read_file(dir.file("magick.pam"));
+    EXPECT_EQ(read_file(dir.file("out.pam")), image);
+    const std::string magick = read_file(dir.file("magick.pam"));
     ASSERT_GE(magick.size(), samples.size());
     EXPECT_EQ(magick.substr(magick.size() - samples.size()), samples);
 }
 
 // The big-endian samples of `bytes` bytes each in `data`.
-static std::vector<uint64_t> samples_of(const std::string &data, size_t bytes)
+static std::vector<double> samples_of(const std::string &data, size_t bytes)
 {
-    std::vector<uint64_t> out;
+    std::vector<double> out;
     for (size_t i = 0; i + bytes <= data.size(); i += bytes) {
         uint64_t s = 0;
         for (size_t j = 0; j < bytes; j++)
             s = s << 8 | (unsigned char)data[i + j];
-        out.push_back(s);
+        out.push_back(double(s));
     }
     return out;
 }
 
-// The stream of one w x h frame made of RGBA samples of largest value maxval.
-static std::string stream_of_samples(size_t w, size_t h, const std::vector<uint64_t> &s,
-                                     uint64_t maxval)
-{
-    const double m = double(maxval);
-    std::vector<double> values;
-    for (size_t i = 0; i + 4 <= s.size(); i += 4)
-        values = values + pixel(s[i] / m, s[i + 1] / m, s[i + 2] / m, s[i + 3] / m);
-    return make_stream(1, w, h, values);
-}
-
 // Encoded colour and alpha of a 3 x 2 test frame: white, black, greys and
 // colours, with alphas from transparent to opaque.
-static const double frame_values[6][4] = {
-    {1, 1, 1, 1},       {0, 0, 0, 0},          {0.5, 0.5, 0.5, 0.25},
-    {0.2, 0.4, 0.6, 0.75}, {1 / 3.0, 0.9, 0.01, 0.5}, {0.999, 0.001, 0.7, 1 / 7.0},
+static const std::vector<double> frame_values = {
+    1,   1,   1,   1,    0,       0,   0,    0,   0.5,   0.5,   0.5, 0.25,
+    0.2, 0.4, 0.6, 0.75, 1 / 3.0, 0.9, 0.01, 0.5, 0.999, 0.001, 0.7, 1 / 7.0,
 };
 
-static std::string test_frame()
+// The stream of a 3 x 2 frame of RGBA samples, each divided by maxval.
+static std::string stream_of(const std::vector<double> &s, double maxval = 1)
 {
     std::vector<double> values;
-    for (const auto &v : frame_values)
-        values = values + pixel(v[0], v[1], v[2], v[3]);
+    for (size_t i = 0; i + 4 <= s.size(); i += 4)
+        values = values + pixel(s[i] / maxval, s[i + 1] / maxval, s[i + 2] / maxval,
+                                s[i + 3] / maxval);
     return make_stream(1, 3, 2, values);
 }
 
@@ -398,7 +379,7 @@ TEST(FromImage, ReadsEveryDepthItsExportWrites)
     // of the value written, and exactly black and white where the depth can
     // hold them.
     TempDir dir;
-    write_file(dir.file("in.rv"), test_frame());
+    write_file(dir.file("in.rv"), stream_of(frame_values));
     for (int depth = 1; depth <= 64; depth++) {
         SCOPED_TRACE(depth);
         const uint64_t maxval = UINT64_MAX >> (64 - depth);
@@ -411,12 +392,12 @@ TEST(FromImage, ReadsEveryDepthItsExportWrites)
                                  std::to_string(maxval) + "\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
         ASSERT_EQ(image.substr(0, head.size()), head) << depth;
         ASSERT_EQ(image.size(), head.size() + 6 * 4 * bytes) << depth;
-        std::vector<uint64_t> s = samples_of(image.substr(head.size()), bytes);
+        const std::vector<double> s = samples_of(image.substr(head.size()), bytes);
         const double step = std::max(1 / double(maxval), 0x1p-52);
         for (size_t i = 0; i < s.size(); i++)
-            EXPECT_NEAR(s[i] / double(maxval), frame_values[i / 4][i % 4], step / 2 + 0x1p-52)
+            EXPECT_NEAR(s[i] / double(maxval), frame_values[i], step / 2 + 0x1p-52)
                 << depth << " sample " << i;
-        EXPECT_EQ(r.out, stream_of_samples(3, 2, s, maxval)) << depth;
+        EXPECT_EQ(r.out, stream_of(s, double(maxval))) << depth;
         if (depth <= 52) {
             EXPECT_EQ(r.out.substr(0, stream_head(1, 3, 2).size() + 64),
                       make_stream(1, 3, 2, pixel(1, 1, 1, 1) + pixel(0, 0, 0, 0)));
@@ -432,32 +413,26 @@ TEST(FromImage, AgreesWithNetpbm)
     // samples of our image is what ours must give.  (At depth 1 the alpha
     // plane would come out as a bitmap, black as 1.)
     TempDir dir;
-    write_file(dir.file("in.rv"), test_frame());
+    write_file(dir.file("in.rv"), stream_of(frame_values));
     for (int depth : {2, 3, 8, 9, 12, 16}) {
         SCOPED_TRACE(depth);
-        const std::string image = dir.file("d" + std::to_string(depth) + ".pam");
-        expect_output(shell("rv-to-image -d " + std::to_string(depth) + " < " + dir.file("in.rv") +
-                            " > " + image),
-                      "", "");
-        RunResult rgb = expect_success(shell("pamtopnm -plain < " + image));
-        RunResult alpha = expect_success(
-            shell("pamchannel -tupletype GRAYSCALE 3 < " + image + " | pamtopnm -plain"));
+        const RunOptions at{.cwd = dir.path};
+        expect_output(shell("rv-to-image -d " + std::to_string(depth) + " <in.rv >d.pam"), at, "");
+        RunResult rgb = expect_success(shell("pamtopnm -plain < d.pam"), at);
+        RunResult alpha =
+            expect_success(shell("pamchannel -tupletype GRAYSCALE 3 <d.pam | pamtopnm -plain"), at);
         std::istringstream rgb_text(rgb.out), alpha_text(alpha.out);
         std::string magic;
         uint64_t w, h, maxval, a_maxval;
         rgb_text >> magic >> w >> h >> maxval;
         alpha_text >> magic >> w >> h >> a_maxval;
         ASSERT_EQ(maxval, (uint64_t(1) << depth) - 1);
-        std::vector<uint64_t> samples;
-        for (int i = 0; i < 6; i++) {
-            uint64_t r, g, b, a;
-            rgb_text >> r >> g >> b;
-            alpha_text >> a;
-            samples.insert(samples.end(), {r, g, b, a});
-        }
+        std::vector<double> samples(24);
+        for (size_t i = 0; i < samples.size(); i++)
+            (i % 4 == 3 ? alpha_text : rgb_text) >> samples[i];
         ASSERT_TRUE(rgb_text && alpha_text) << rgb.out << alpha.out;
-        expect_output({"rv-from-image", "-p"}, read_file(image),
-                      stream_of_samples(3, 2, samples, maxval));
+        expect_output({"rv-from-image", "-p"}, read_file(dir.file("d.pam")),
+                      stream_of(samples, double(maxval)));
     }
 }
 
