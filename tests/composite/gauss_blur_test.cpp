@@ -21,6 +21,8 @@ struct Mode {
     Options o;
 };
 
+const Mode plain{{}, {}}, autor{{"-s", "auto"}, {.autor = true}};
+
 // rv-gauss-blur [-j jobs] args... sd
 std::vector<std::string> blur_command(const std::vector<std::string> &args, const std::string &sd,
                                       const char *jobs = nullptr)
@@ -33,51 +35,29 @@ std::vector<std::string> blur_command(const std::vector<std::string> &args, cons
     return argv;
 }
 
-// What both models do before the passes: colour weighted by alpha (unless
-// -a), and with -c the chroma against the white point.
-void premultiply(std::vector<double> &in, size_t count, const Options &o)
-{
-    const double xn = 0.9504705586542831, zn = 1.0888287363958842;
-    if (o.c || !o.a)
-        for (size_t i = 0; i < count; i++) {
-            double *p = &in[4 * i];
-            if (!o.a)
-                p[0] *= p[3], p[1] *= p[3], p[2] *= p[3];
-            if (o.c)
-                p[0] = p[0] / xn - p[1], p[2] = p[2] / zn - p[1];
-        }
-}
-
-// And after them: chroma back to X and Z, colour divided by the blurred alpha.
-void unpremultiply(std::vector<double> &out, size_t count, const Options &o)
-{
-    const double xn = 0.9504705586542831, zn = 1.0888287363958842;
-    for (size_t i = 0; i < count; i++) {
-        double *p = &out[4 * i];
-        if (o.c)
-            p[0] = (p[0] + p[1]) * xn, p[2] = (p[2] + p[1]) * zn;
-        if (p[3] != 0)
-            p[0] /= p[3], p[1] /= p[3], p[2] /= p[3];
-        if (o.a)
-            p[3] = 1;
-    }
-}
-
-// What both models share: the colour premultiplied, a horizontal and a
-// vertical pass (or the one asked for), and the colour divided again.  In a
-// pass every source pixel p at position x of a line of length len, with the
-// deviations s of which blur[k] tells the n channels to blur, stays where it
-// is when there is nothing to blur (deviation alpha 0, or n = 0); else its
-// other channels stay and scatter(p, s, blur, n, x, len, add) spreads the
+// What both models share: the colour weighted by alpha (unless -a), with -c
+// the chroma against the white point; a horizontal and a vertical pass (or the
+// one asked for); the chroma back to X and Z, the colour divided by the blurred
+// alpha.  In a pass every source pixel p at position x of a line of length len,
+// with the deviations s of which blur[k] tells the n channels to blur, stays
+// where it is when there is nothing to blur (deviation alpha 0, or n = 0); else
+// its other channels stay and scatter(p, s, blur, n, x, len, add) spreads the
 // blurred ones by add(j, k, value) into target j of the line.
 template <typename Scatter>
 std::vector<double> blur_model(std::vector<double> in, const std::vector<double> &sd, size_t w,
                                size_t h, Options o, const Scatter &scatter)
 {
+    const double xn = 0.9504705586542831, zn = 1.0888287363958842;
     if (!o.h && !o.v)
         o.h = o.v = true;
     const size_t count = w * h;
-    premultiply(in, count, o);
+    for (size_t i = 0; i < count; i++) {
+        double *p = &in[4 * i];
+        if (!o.a)
+            p[0] *= p[3], p[1] *= p[3], p[2] *= p[3];
+        if (o.c)
+            p[0] = p[0] / xn - p[1], p[2] = p[2] / zn - p[1];
+    }
     std::vector<double> out(4 * count, 0.0);
     auto pass = [&](bool horizontal) {
         std::fill(out.begin(), out.end(), 0.0);
@@ -109,7 +89,15 @@ std::vector<double> blur_model(std::vector<double> in, const std::vector<double>
         in = out;
     if (o.v)
         pass(false);
-    unpremultiply(out, count, o);
+    for (size_t i = 0; i < count; i++) {
+        double *p = &out[4 * i];
+        if (o.c)
+            p[0] = (p[0] + p[1]) * xn, p[2] = (p[2] + p[1]) * zn;
+        if (p[3] != 0)
+            p[0] /= p[3], p[1] /= p[3], p[2] /= p[3];
+        if (o.a)
+            p[3] = 1;
+    }
     return out;
 }
 
@@ -160,33 +148,6 @@ std::vector<double> pattern(size_t n, double lo, double hi, unsigned seed)
     return v;
 }
 
-void expect_close(const std::vector<double> &got, const std::vector<double> &want,
-                  const std::string &what)
-{
-    ASSERT_EQ(got.size(), want.size()) << what;
-    for (size_t i = 0; i < got.size(); i++) {
-        if (std::isnan(want[i])) {
-            EXPECT_TRUE(std::isnan(got[i])) << what << " sample " << i;
-            continue;
-        }
-        EXPECT_NEAR(got[i], want[i], 1e-12 * std::max(std::fabs(want[i]), 1e-2))
-            << what << " sample " << i;
-    }
-}
-
-// Runs the blur on one frame and compares it with the reference.
-void check(const std::vector<std::string> &args, const std::vector<double> &in,
-           const std::vector<double> &sd, size_t w, size_t h, const Options &o)
-{
-    TempDir dir;
-    write_file(dir.file("sd"), make_stream(1, w, h, sd));
-    const std::string what = testing::PrintToString(args);
-    RunResult r = expect_success(blur_command(args, dir.file("sd")), make_stream(1, w, h, in));
-    const std::string head = stream_head(1, w, h);
-    ASSERT_EQ(r.out.substr(0, head.size()), head) << what;
-    expect_close(to_doubles(r.out, head.size()), reference(in, sd, w, h, o), what);
-}
-
 // Input pixels: colour in [0, 1.2), alpha in [0.2, 1).
 std::vector<double> input_frame(size_t pixels, unsigned seed)
 {
@@ -204,258 +165,6 @@ std::vector<double> deviations(size_t pixels, double lo, double hi, unsigned see
         v[i] = alpha;
     return v;
 }
-
-} // namespace
-
-TEST(GaussBlur, AgreesWithReference)
-{
-    const size_t w = 7, h = 5, n = w * h;
-    const std::vector<double> in = input_frame(n, 1);
-    // Deviations from 0.05 to 2.5 pixels, different in every channel, with
-    // deviation alpha between 0.5 and 1.
-    std::vector<double> sd = pattern(4 * n, 0.05, 2.5, 2);
-    for (size_t i = 3; i < sd.size(); i += 4)
-        sd[i] = 0.5 + sd[i] / 5;
-
-    check({}, in, sd, w, h, {});
-    check({"-h"}, in, sd, w, h, {.h = true});
-    check({"-v"}, in, sd, w, h, {.v = true});
-    check({"-vh"}, in, sd, w, h, {});
-    check({"-a"}, in, sd, w, h, {.a = true});
-    check({"-c"}, in, sd, w, h, {.c = true});
-    check({"-y"}, in, sd, w, h, {.y = true});
-    check({"-a", "-c", "-h"}, in, sd, w, h, {.a = true, .c = true, .h = true});
-    check({"-s", "2"}, in, sd, w, h, {.spread = 2});
-    check({"-s1", "-y"}, in, sd, w, h, {.y = true, .spread = 1});
-    check({"-s", "auto"}, in, sd, w, h, {.autor = true});
-    check({"-s", "auto", "-s", "3"}, in, sd, w, h, {.autor = true});
-    check({"-yv", "-s", "auto", "-j", "2"}, in, sd, w, h, {.v = true, .y = true, .autor = true});
-
-    // The same kernel in all three channels, constant and varying.
-    std::vector<double> same(4 * n);
-    for (size_t i = 0; i < n; i++) {
-        double s = i % 3 ? 1.3 : 0.7 + 0.1 * double(i % 5);
-        same[4 * i] = same[4 * i + 1] = same[4 * i + 2] = s;
-        same[4 * i + 3] = 1;
-    }
-    check({}, in, same, w, h, {});
-    check({"-s", "auto"}, in, same, w, h, {.autor = true});
-
-    // Transparent input pixels, and zero, negative and NaN deviations in
-    // single channels, and deviation alpha 0.
-    std::vector<double> holes = in;
-    holes[3] = holes[4 * 9 + 3] = holes[4 * 20 + 3] = 0;
-    std::vector<double> odd = sd;
-    odd[0] = 0;
-    odd[4 * 3 + 1] = -1;
-    odd[4 * 5 + 2] = nan_;
-    odd[4 * 6 + 0] = odd[4 * 6 + 1] = odd[4 * 6 + 2] = -0.5;
-    odd[4 * 11 + 3] = 0;
-    odd[4 * 12 + 3] = -0.0;
-    odd[4 * 13 + 1] = nan_;
-    odd[4 * 14 + 3] = -1; // negative alpha: negative deviations, unblurred
-    check({}, holes, odd, w, h, {});
-    check({"-c"}, holes, odd, w, h, {.c = true});
-    check({"-y", "-s", "auto"}, holes, odd, w, h, {.y = true, .autor = true});
-    check({"-a", "-s", "2"}, holes, odd, w, h, {.a = true, .spread = 2});
-}
-
-TEST(GaussBlur, ZeroDeviationAlphaKeepsPixels)
-{
-    const size_t n = 6;
-    std::vector<double> in = input_frame(n, 3);
-    in[4 * 2 + 3] = 0;
-    const std::vector<double> sd = deviations(n, 0.5, 2, 4, 0);
-    TempDir dir;
-    write_file(dir.file("sd"), make_stream(1, 3, 2, sd));
-    for (bool no_alpha : {false, true}) {
-        RunResult r = run(blur_command(no_alpha ? std::vector<std::string>{"-a"}
-                                                : std::vector<std::string>{},
-                                       dir.file("sd")),
-                          make_stream(1, 3, 2, in));
-        std::vector<double> out = to_doubles(r.out, stream_head(1, 3, 2).size());
-        ASSERT_EQ(out.size(), 4 * n);
-        for (size_t i = 0; i < n; i++)
-            for (int k = 0; k < 4; k++) {
-                double want = in[4 * i + k];
-                if (k == 3 && no_alpha)
-                    want = 1;
-                else if (k < 3 && no_alpha)
-                    want = in[4 * i + 3] ? want / in[4 * i + 3] : want;
-                else if (k < 3 && in[4 * i + 3] == 0)
-                    want = 0;
-                EXPECT_NEAR(out[4 * i + k], want, 1e-15) << i << " " << k << " " << no_alpha;
-            }
-    }
-}
-
-// One opaque white source pixel in column `from` of a transparent black row;
-// returns the output alpha along the row.
-static std::vector<double> reach_of(size_t width, size_t from, double deviation,
-                                    const std::vector<std::string> &args)
-{
-    std::vector<double> in(4 * width, 0.0), sd(4 * width, 0.0);
-    for (int k = 0; k < 4; k++)
-        in[4 * from + k] = 1;
-    sd[4 * from] = sd[4 * from + 1] = sd[4 * from + 2] = deviation;
-    sd[4 * from + 3] = 1;
-    TempDir dir;
-    write_file(dir.file("sd"), make_stream(1, width, 1, sd));
-    RunResult r = run(blur_command(args, dir.file("sd")), make_stream(1, width, 1, in));
-    EXPECT_EQ(r.status, 0) << r.err;
-    std::vector<double> out = to_doubles(r.out, stream_head(1, width, 1).size());
-    std::vector<double> alpha;
-    for (size_t i = 3; i < out.size(); i += 4)
-        alpha.push_back(out[i]);
-    return alpha;
-}
-
-static size_t reached(const std::vector<double> &alpha)
-{
-    size_t count = 0;
-    for (double a : alpha)
-        count += a != 0;
-    return count;
-}
-
-TEST(GaussBlur, Radius)
-{
-    // A spread of 2 from column 0 reaches columns 0 to 2; from the last of
-    // eight columns, the last three.
-    std::vector<double> a = reach_of(8, 0, 2, {"-s", "2"});
-    EXPECT_EQ(reached(a), 3u);
-    EXPECT_NE(a[2], 0);
-    a = reach_of(8, 7, 2, {"-s2", "-h"});
-    EXPECT_EQ(reached(a), 3u);
-    EXPECT_NE(a[5], 0);
-    // The peak of the kernel is 1 / sqrt(2 pi s^2); on a one-row frame the
-    // vertical pass multiplies by it once more.
-    const double peak = 1 / std::sqrt(8 * 3.141592653589793);
-    EXPECT_NEAR(reach_of(8, 4, 2, {"-s", "2", "-h"})[4], peak, 1e-15);
-    EXPECT_NEAR(reach_of(8, 4, 2, {"-s", "2"})[4], peak * peak, 1e-15);
-    EXPECT_EQ(reached(reach_of(8, 4, 2, {"-s", "2"})), 5u);
-    // "auto": deviation 0.1 gives a radius of 1, 1.5 gives 5.
-    a = reach_of(8, 0, 0.1, {"-s", "auto"});
-    EXPECT_EQ(reached(a), 2u);
-    EXPECT_NE(a[1], 0);
-    a = reach_of(12, 0, 1.5, {"-s", "auto"});
-    EXPECT_EQ(reached(a), 6u);
-    EXPECT_NE(a[5], 0);
-    EXPECT_EQ(reached(reach_of(12, 6, 1.5, {"-s", "auto"})), 11u);
-    // Without -s the whole row; the alpha at the source exceeds 1 for a
-    // deviation of 0.3 (the amplitude exceeds 1).
-    a = reach_of(6, 0, 0.9, {});
-    EXPECT_EQ(reached(a), 6u);
-    EXPECT_GT(reach_of(3, 1, 0.3, {})[1], 1);
-}
-
-TEST(GaussBlur, HugeValuesNeitherWrapNorCrash)
-{
-    const size_t w = 5, h = 3, n = w * h;
-    const std::vector<double> in = input_frame(n, 5);
-    std::vector<double> sd = deviations(n, 0.2, 1.5, 6, 1);
-    const std::string stream = make_stream(1, w, h, in);
-    TempDir dir;
-    write_file(dir.file("sd"), make_stream(1, w, h, sd));
-    // The largest spread is no limit at all.
-    const std::string whole = expect_success({"rv-gauss-blur", dir.file("sd")}, stream).out;
-    expect_output({"rv-gauss-blur", "-s", "18446744073709551615", dir.file("sd")}, stream, whole);
-    EXPECT_EQ(run({"rv-gauss-blur", "-s", "18446744073709551614", dir.file("sd")}, stream).out,
-              whole);
-
-    // Huge, infinite and tiny deviations with "auto": the radius stops at the
-    // line; results as the reference gives them (infinities and NaN included).
-    sd[4 * 1] = 1e300;
-    sd[4 * 2 + 1] = inf_;
-    sd[4 * 7] = sd[4 * 7 + 1] = sd[4 * 7 + 2] = 1e200;
-    sd[4 * 8 + 2] = 1e-170;
-    sd[4 * 9 + 3] = inf_;
-    check({"-s", "auto"}, in, sd, w, h, {.autor = true});
-    check({}, in, sd, w, h, {});
-    check({"-y", "-s", "auto"}, in, sd, w, h, {.y = true, .autor = true});
-}
-
-TEST(GaussBlur, FramesJobsAndShortDeviationStream)
-{
-    const size_t w = 9, h = 7, n = w * h;
-    std::vector<double> frames;
-    for (unsigned f = 0; f < 3; f++) {
-        std::vector<double> v = input_frame(n, 10 + f);
-        frames.insert(frames.end(), v.begin(), v.end());
-    }
-    const std::string input = make_stream(3, w, h, frames);
-    const std::vector<double> sd = deviations(2 * n, 0.1, 3, 7, 1);
-    TempDir dir;
-    write_file(dir.file("sd"), make_stream(2, w, h, sd));
-
-    RunResult one = expect_success({"rv-gauss-blur", "-s", "auto", dir.file("sd")}, input);
-    const std::string head = stream_head(3, w, h);
-    ASSERT_EQ(one.out.size(), input.size());
-    EXPECT_EQ(one.out.substr(0, head.size()), head);
-    std::vector<double> out = to_doubles(one.out, head.size());
-    // Each of the first two frames with its own deviation frame; the third
-    // passes unchanged.
-    for (size_t f = 0; f < 2; f++) {
-        std::vector<double> fin(frames.begin() + 4 * n * f, frames.begin() + 4 * n * (f + 1));
-        std::vector<double> fsd(sd.begin() + 4 * n * f, sd.begin() + 4 * n * (f + 1));
-        std::vector<double> fout(out.begin() + 4 * n * f, out.begin() + 4 * n * (f + 1));
-        expect_close(fout, reference(fin, fsd, w, h, {.autor = true}), "frame");
-    }
-    EXPECT_EQ(one.out.substr(one.out.size() - 32 * n), input.substr(input.size() - 32 * n));
-
-    // Any number of processes gives the same bytes.
-    for (const char *jobs : {"1", "2", "3", "7", "8", "32767"})
-        expect_output({"rv-gauss-blur", "-j", jobs, "-s", "auto", dir.file("sd")}, input, one.out);
-    expect_output({"rv-gauss-blur", "-j3", "-c", dir.file("sd")}, input,
-                  run({"rv-gauss-blur", "-c", dir.file("sd")}, input).out);
-
-    // A one-row frame with more jobs than rows.
-    std::vector<double> row = input_frame(w, 20);
-    std::vector<double> row_sd(sd.begin(), sd.begin() + 4 * w);
-    check({"-j", "4"}, row, row_sd, w, 1, {});
-}
-
-TEST(GaussBlur, Errors)
-{
-    TempDir dir;
-    const std::string sd = dir.file("sd");
-    write_file(sd, make_stream(1, 2, 2, std::vector<double>(16, 1.0)));
-    const std::string in = make_stream(1, 2, 2, std::vector<double>(16, 1.0));
-    const std::string use =
-        "usage: rv-gauss-blur [-j jobs] [-s spread | -s 'auto'] [-achvy] sd-stream\n";
-    const std::string jobs = "rv-gauss-blur: argument of -j must be an integer in [1, 32767]\n";
-    const std::string spread =
-        "rv-gauss-blur: argument of -s must be an integer in [1, 18446744073709551615]\n";
-    write_file(dir.file("wide"), make_stream(1, 4, 1, std::vector<double>(16, 1.0)));
-    const struct {
-        std::vector<std::string> argv;
-        std::string message, input = {}, out = {}; // input: `in` when empty
-    } cases[] = {
-        {{"rv-gauss-blur"}, use},
-        {{"rv-gauss-blur", sd, sd}, use},
-        {{"rv-gauss-blur", "-x", sd}, use},
-        {{"rv-gauss-blur", sd, "-j"}, use},
-        {{"rv-gauss-blur", "-j", "0", sd}, jobs},
-        {{"rv-gauss-blur", "-j32768", sd}, jobs},
-        {{"rv-gauss-blur", "-j", "two", sd}, jobs},
-        {{"rv-gauss-blur", "-s", "0", sd}, spread},
-        {{"rv-gauss-blur", "-s", "18446744073709551616", sd}, spread},
-        {{"rv-gauss-blur", "-s", "AUTO", sd}, spread},
-        {{"rv-gauss-blur", "-s", "automatic", sd}, spread},
-        {{"rv-gauss-blur", "-s", "auto", "-s", "0", sd}, spread},
-        {{"rv-gauss-blur", dir.file("missing")},
-         "rv-gauss-blur: open " + dir.file("missing") + ": No such file or directory\n"},
-        {{"rv-gauss-blur", dir.file("wide")},
-         "rv-gauss-blur: videos do not have the same geometry\n"},
-        {{"rv-gauss-blur", sd}, "rv-gauss-blur: <stdin>: incomplete frame\n",
-         in.substr(0, in.size() - 1), stream_head(1, 2, 2)},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(expect_failure(c.argv, c.input.empty() ? in : c.input, c.message).out, c.out)
-            << command_line(c.argv);
-}
-
-namespace {
 
 // The blur as it was first written, kept as the measure of every output bit:
 // each source pixel scatters, line by line in increasing position, with the
@@ -521,14 +230,11 @@ struct Draw {
     // A deviation: mostly ordinary, often repeated, sometimes strange.
     double deviation()
     {
-        switch (next() % 10) {
-        case 0:
-            return pick({0.0, -0.0, nan_, -nan_, -1.5, inf_, -inf_, 1e-170, 1e-300, 5e-324,
-                         1e200, 1e300, 1e154, 40.0, 2e-154});
-        case 1:
-        case 2: return pick({0.75, 1.5, 3.0});
-        default: return uniform(0.05, 6);
-        }
+        const uint64_t r = next() % 10;
+        return r == 0 ? pick({0.0, -0.0, nan_, -nan_, -1.5, inf_, -inf_, 1e-170, 1e-300, 5e-324,
+                              1e200, 1e300, 1e154, 40.0, 2e-154})
+               : r < 3 ? pick({0.75, 1.5, 3.0})
+                       : uniform(0.05, 6);
     }
     double colour()
     {
@@ -562,74 +268,253 @@ std::vector<double> random_deviation(size_t pixels, Draw &draw)
     return v;
 }
 
-// Output samples of the program against the oracle's, bit for bit; a NaN
+// Output samples of a run against a model's: bit for bit if `exact` (a NaN
 // matches any NaN, since which of two NaNs an addition passes on depends on
-// the order its operands were compiled in.  The first difference is reported.
-void expect_exact(const RunResult &r, const std::string &head, const std::vector<double> &want,
-                  const std::string &what)
+// the order its operands were compiled in), else within 1e-12 relative
+// (absolute below 1e-2), NaN where NaN.  The first difference is reported.
+void compare(const RunResult &r, const std::string &head, const std::vector<double> &want,
+             bool exact, const std::string &what)
 {
-    ASSERT_EQ(r.status, 0) << what << r.err;
-    ASSERT_EQ(r.err, "") << what;
+    ASSERT_TRUE(r.status == 0 && r.err.empty()) << what << ": status " << r.status << ", " << r.err;
     ASSERT_EQ(r.out.substr(0, head.size()), head) << what;
+    ASSERT_EQ(r.out.size(), head.size() + 8 * want.size()) << what;
     const std::vector<double> got = to_doubles(r.out, head.size());
-    ASSERT_EQ(got.size(), want.size()) << what;
-    for (size_t i = 0; i < got.size(); i++)
-        if (!(std::isnan(got[i]) && std::isnan(want[i]))) {
-            ASSERT_EQ(bits(got[i]), bits(want[i]))
-                << what << ": sample " << i << " is " << got[i] << ", not " << want[i];
+    for (size_t i = 0; i < got.size(); i++) {
+        const double g = got[i], x = want[i];
+        const bool near = g == x || std::fabs(g - x) <= 1e-12 * std::max(std::fabs(x), 1e-2);
+        const bool same = std::isnan(x) ? std::isnan(g) : exact ? bits(g) == bits(x) : near;
+        ASSERT_TRUE(same) << what << ": sample " << i << " is " << g << ", not " << x;
+    }
+}
+
+// Runs the blur in mode `m` (with `jobs` processes if given) on the frames of
+// `in`, with the frames of `sd` in a file; the output must be exact_blur's bits
+// if `exact`, else close to the reference's, frame by frame (the frames beyond
+// those of `sd` unchanged).  Returns the output.
+std::string check(const Mode &m, const std::vector<double> &in, const std::vector<double> &sd,
+                  size_t w, size_t h, bool exact = false, const char *jobs = nullptr)
+{
+    const size_t n = 4 * w * h, frames = in.size() / n;
+    std::vector<double> want;
+    for (size_t f = 0; f < frames; f++) {
+        std::vector<double> frame(in.begin() + f * n, in.begin() + (f + 1) * n);
+        if ((f + 1) * n <= sd.size()) {
+            const std::vector<double> fsd(sd.begin() + f * n, sd.begin() + (f + 1) * n);
+            frame = exact ? exact_blur(frame, fsd, w, h, m.o) : reference(frame, fsd, w, h, m.o);
         }
+        want.insert(want.end(), frame.begin(), frame.end());
+    }
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(sd.size() / n, w, h, sd));
+    const auto argv = blur_command(m.args, dir.file("sd"), jobs);
+    const RunResult r = run(argv, make_stream(frames, w, h, in));
+    compare(r, stream_head(frames, w, h), want, exact,
+            std::to_string(w) + "x" + std::to_string(h) + ", " + std::to_string(sd.size() / n) +
+                " sd frames: " + command_line(argv));
+    return r.out;
+}
+
+// One opaque white source pixel in column `from` of a transparent black row;
+// returns the output alpha along the row.
+std::vector<double> reach_of(size_t width, size_t from, double deviation,
+                             const std::vector<std::string> &args)
+{
+    std::vector<double> in(4 * width, 0.0), sd(4 * width, 0.0);
+    for (int k = 0; k < 4; k++)
+        in[4 * from + k] = 1, sd[4 * from + k] = k < 3 ? deviation : 1;
+    TempDir dir;
+    write_file(dir.file("sd"), make_stream(1, width, 1, sd));
+    const auto r = expect_success(blur_command(args, dir.file("sd")), make_stream(1, width, 1, in));
+    const std::vector<double> out = to_doubles(r.out, stream_head(1, width, 1).size());
+    std::vector<double> alpha;
+    for (size_t i = 3; i < out.size(); i += 4)
+        alpha.push_back(out[i]);
+    return alpha;
 }
 
 } // namespace
 
+TEST(GaussBlur, AgreesWithReference)
+{
+    const size_t w = 7, h = 5, n = w * h;
+    const std::vector<double> in = input_frame(n, 1);
+    // Deviations from 0.05 to 2.5 pixels, different in every channel, with
+    // deviation alpha between 0.5 and 1.
+    std::vector<double> sd = pattern(4 * n, 0.05, 2.5, 2);
+    for (size_t i = 3; i < sd.size(); i += 4)
+        sd[i] = 0.5 + sd[i] / 5;
+    const Mode modes[] = {
+        plain, {{"-h"}, {.h = true}}, {{"-v"}, {.v = true}}, {{"-vh"}, {}}, {{"-a"}, {.a = true}},
+        {{"-c"}, {.c = true}}, {{"-y"}, {.y = true}}, {{"-s", "2"}, {.spread = 2}}, autor,
+        {{"-a", "-c", "-h"}, {.a = true, .c = true, .h = true}},
+        {{"-s1", "-y"}, {.y = true, .spread = 1}}, {{"-s", "auto", "-s", "3"}, {.autor = true}},
+        {{"-yv", "-s", "auto", "-j", "2"}, {.v = true, .y = true, .autor = true}},
+    };
+    for (const Mode &m : modes)
+        check(m, in, sd, w, h);
+
+    // The same kernel in all three channels, constant and varying.
+    std::vector<double> same(4 * n, 1.0);
+    for (size_t i = 0; i < n; i++)
+        same[4 * i] = same[4 * i + 1] = same[4 * i + 2] = i % 3 ? 1.3 : 0.7 + 0.1 * double(i % 5);
+    check(plain, in, same, w, h);
+    check(autor, in, same, w, h);
+
+    // Transparent input pixels, and zero, negative and NaN deviations in
+    // single channels, and deviation alpha 0.
+    std::vector<double> holes = in;
+    holes[3] = holes[4 * 9 + 3] = holes[4 * 20 + 3] = 0;
+    std::vector<double> odd = sd;
+    odd[0] = 0, odd[4 * 3 + 1] = -1, odd[4 * 5 + 2] = nan_;
+    odd[4 * 6 + 0] = odd[4 * 6 + 1] = odd[4 * 6 + 2] = -0.5;
+    odd[4 * 11 + 3] = 0, odd[4 * 12 + 3] = -0.0, odd[4 * 13 + 1] = nan_;
+    odd[4 * 14 + 3] = -1; // negative alpha: negative deviations, unblurred
+    check(plain, holes, odd, w, h);
+    check({{"-c"}, {.c = true}}, holes, odd, w, h);
+    check({{"-y", "-s", "auto"}, {.y = true, .autor = true}}, holes, odd, w, h);
+    check({{"-a", "-s", "2"}, {.a = true, .spread = 2}}, holes, odd, w, h);
+}
+
+TEST(GaussBlur, ZeroDeviationAlphaKeepsPixels)
+{
+    // Every pixel stays, bit for bit as its colour weighted by alpha and
+    // divided again gives it (black where transparent, unless -a).
+    std::vector<double> in = input_frame(6, 3);
+    in[4 * 2 + 3] = 0;
+    for (const Mode &m : {plain, Mode{{"-a"}, {.a = true}}})
+        check(m, in, deviations(6, 0.5, 2, 4, 0), 3, 2, true);
+}
+
+TEST(GaussBlur, Radius)
+{
+    // The columns lo to hi the source reaches, and no others: a spread of 2
+    // from column 0, from the last of eight and from the middle; "auto" with
+    // a deviation of 0.1 (a radius of 1) and 1.5 (5); without -s, the row.
+    const struct {
+        size_t width, from;
+        double deviation;
+        std::vector<std::string> args;
+        size_t lo, hi;
+    } cases[] = {
+        {8, 0, 2, {"-s", "2"}, 0, 2},       {8, 7, 2, {"-s2", "-h"}, 5, 7},
+        {8, 4, 2, {"-s", "2"}, 2, 6},       {8, 0, 0.1, {"-s", "auto"}, 0, 1},
+        {12, 0, 1.5, {"-s", "auto"}, 0, 5}, {12, 6, 1.5, {"-s", "auto"}, 1, 11},
+        {6, 0, 0.9, {}, 0, 5},
+    };
+    for (const auto &c : cases) {
+        const std::vector<double> alpha = reach_of(c.width, c.from, c.deviation, c.args);
+        ASSERT_EQ(alpha.size(), c.width);
+        for (size_t i = 0; i < c.width; i++)
+            EXPECT_EQ(alpha[i] != 0, i >= c.lo && i <= c.hi)
+                << c.from << " " << command_line(c.args) << ": column " << i;
+    }
+    // The peak of the kernel is 1 / sqrt(2 pi s^2); on a one-row frame the
+    // vertical pass multiplies by it once more.  The alpha at the source
+    // exceeds 1 for a deviation of 0.3 (the amplitude exceeds 1).
+    const double peak = 1 / std::sqrt(8 * 3.141592653589793);
+    EXPECT_NEAR(reach_of(8, 4, 2, {"-s", "2", "-h"})[4], peak, 1e-15);
+    EXPECT_NEAR(reach_of(8, 4, 2, {"-s", "2"})[4], peak * peak, 1e-15);
+    EXPECT_GT(reach_of(3, 1, 0.3, {})[1], 1);
+}
+
+TEST(GaussBlur, HugeValuesNeitherWrapNorCrash)
+{
+    const size_t w = 5, h = 3, n = w * h;
+    const std::vector<double> in = input_frame(n, 5);
+    std::vector<double> sd = deviations(n, 0.2, 1.5, 6, 1);
+    // The largest spread is no limit at all.
+    const std::string whole = check(plain, in, sd, w, h);
+    EXPECT_EQ(check({{"-s", "18446744073709551615"}, {}}, in, sd, w, h), whole);
+    EXPECT_EQ(check({{"-s", "18446744073709551614"}, {.spread = ~1ull}}, in, sd, w, h), whole);
+
+    // Huge, infinite and tiny deviations with "auto": the radius stops at the
+    // line; results as the reference gives them (infinities and NaN included).
+    sd[4 * 1] = 1e300, sd[4 * 2 + 1] = inf_;
+    sd[4 * 7] = sd[4 * 7 + 1] = sd[4 * 7 + 2] = 1e200;
+    sd[4 * 8 + 2] = 1e-170, sd[4 * 9 + 3] = inf_;
+    for (const Mode &m : {autor, plain, Mode{{"-y", "-s", "auto"}, {.y = true, .autor = true}}})
+        check(m, in, sd, w, h);
+}
+
+TEST(GaussBlur, FramesJobsAndShortDeviationStream)
+{
+    // Each of the first two frames with its own deviation frame; the third
+    // passes unchanged, byte for byte.
+    const size_t w = 9, h = 7, n = w * h;
+    std::vector<double> frames;
+    for (unsigned seed : {10, 11, 12})
+        for (double v : input_frame(n, seed))
+            frames.push_back(v);
+    const std::vector<double> sd = deviations(2 * n, 0.1, 3, 7, 1);
+    const std::string one = check(autor, frames, sd, w, h);
+    EXPECT_EQ(one.substr(one.size() - 32 * n), doubles({frames.end() - 4 * n, frames.end()}));
+
+    // Any number of processes gives the same bytes.
+    for (const char *jobs : {"1", "2", "3", "7", "8", "32767"})
+        EXPECT_EQ(check(autor, frames, sd, w, h, false, jobs), one) << jobs;
+    EXPECT_EQ(check({{"-j3", "-c"}, {.c = true}}, frames, sd, w, h),
+              check({{"-c"}, {.c = true}}, frames, sd, w, h));
+
+    // A one-row frame with more jobs than rows.
+    check(plain, input_frame(w, 20), {sd.begin(), sd.begin() + 4 * w}, w, 1, false, "4");
+}
+
+TEST(GaussBlur, Errors)
+{
+    TempDir dir;
+    const std::string sd = dir.file("sd"), in = make_stream(1, 2, 2, std::vector<double>(16, 1.0));
+    write_file(sd, in);
+    write_file(dir.file("wide"), make_stream(1, 4, 1, std::vector<double>(16, 1.0)));
+    const std::string use =
+        "usage: rv-gauss-blur [-j jobs] [-s spread | -s 'auto'] [-achvy] sd-stream\n";
+    const std::string jobs = "rv-gauss-blur: argument of -j must be an integer in [1, 32767]\n";
+    const std::string spread =
+        "rv-gauss-blur: argument of -s must be an integer in [1, 18446744073709551615]\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string message, input = {}, out = {}; // input: `in` when empty
+    } cases[] = {
+        {{}, use}, {{sd, sd}, use}, {{"-x", sd}, use}, {{sd, "-j"}, use},
+        {{"-j", "0", sd}, jobs}, {{"-j32768", sd}, jobs}, {{"-j", "two", sd}, jobs},
+        {{"-s", "0", sd}, spread}, {{"-s", "18446744073709551616", sd}, spread},
+        {{"-s", "AUTO", sd}, spread}, {{"-s", "automatic", sd}, spread},
+        {{"-s", "auto", "-s", "0", sd}, spread},
+        {{dir.file("missing")},
+         "rv-gauss-blur: open " + dir.file("missing") + ": No such file or directory\n"},
+        {{dir.file("wide")}, "rv-gauss-blur: videos do not have the same geometry\n"},
+        {{sd}, "rv-gauss-blur: <stdin>: incomplete frame\n", in.substr(0, in.size() - 1),
+         stream_head(1, 2, 2)},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> argv{"rv-gauss-blur"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(expect_failure(argv, c.input.empty() ? in : c.input, c.message).out, c.out)
+            << command_line(argv);
+    }
+}
+
 TEST(GaussBlur, SameBitsAsFirstWritten)
 {
-    const std::vector<Mode> modes = {
-        {{}, {}},
-        {{"-s", "auto"}, {.autor = true}},
-        {{"-s", "3"}, {.spread = 3}},
-        {{"-s", "1", "-y"}, {.y = true, .spread = 1}},
-        {{"-h", "-s", "auto"}, {.h = true, .autor = true}},
-        {{"-v", "-s", "2"}, {.v = true, .spread = 2}},
+    const Mode modes[] = {
+        plain, autor, {{"-s", "3"}, {.spread = 3}}, {{"-s", "1", "-y"}, {.y = true, .spread = 1}},
+        {{"-h", "-s", "auto"}, {.h = true, .autor = true}}, {{"-ac"}, {.a = true, .c = true}},
         {{"-a", "-s", "auto"}, {.a = true, .autor = true}},
+        {{"-v", "-s", "2"}, {.v = true, .spread = 2}}, {{"-hv", "-s", "18446744073709551615"}, {}},
         {{"-c", "-s", "auto"}, {.c = true, .autor = true}},
-        {{"-ac"}, {.a = true, .c = true}},
         {{"-y", "-s", "auto", "-s", "2"}, {.y = true, .autor = true}},
-        {{"-hv", "-s", "18446744073709551615"}, {}},
         {{"-cy", "-s", "5"}, {.c = true, .y = true, .spread = 5}},
     };
-    const std::vector<std::pair<size_t, size_t>> sizes = {{1, 1}, {1, 9}, {9, 1}, {7, 5}, {13, 11}};
     Draw draw{7};
-    TempDir dir;
+    const std::pair<size_t, size_t> sizes[] = {{1, 1}, {1, 9}, {9, 1}, {7, 5}, {13, 11}};
     for (const auto &[w, h] : sizes) {
-        const size_t n = w * h;
         // Two frames of input; the deviation stream has 2 frames or 1.
+        const size_t n = w * h;
         const std::vector<double> in = random_input(2 * n, draw);
         const std::vector<double> sd = random_deviation(2 * n, draw);
-        for (size_t sd_frames : {2, 1}) {
-            write_file(dir.file("sd"),
-                       make_stream(sd_frames, w, h,
-                                   std::vector<double>(sd.begin(), sd.begin() + 4 * n * sd_frames)));
-            for (const Mode &mode : modes) {
-                std::vector<double> want;
-                for (size_t f = 0; f < 2; f++) {
-                    const std::vector<double> fin(in.begin() + 4 * n * f, in.begin() + 4 * n * (f + 1));
-                    if (f >= sd_frames) {
-                        want.insert(want.end(), fin.begin(), fin.end());
-                        continue;
-                    }
-                    const std::vector<double> fsd(sd.begin() + 4 * n * f, sd.begin() + 4 * n * (f + 1));
-                    const std::vector<double> out = exact_blur(fin, fsd, w, h, mode.o);
-                    want.insert(want.end(), out.begin(), out.end());
-                }
-                for (const char *jobs : {"1", "2", "3", "8"}) {
-                    const auto argv = blur_command(mode.args, dir.file("sd"), jobs);
-                    expect_exact(run(argv, make_stream(2, w, h, in)), stream_head(2, w, h), want,
-                                 std::to_string(w) + "x" + std::to_string(h) + " sd frames " +
-                                     std::to_string(sd_frames) + " " + command_line(argv));
-                }
-            }
-        }
+        for (size_t sd_frames : {2, 1})
+            for (const Mode &mode : modes)
+                for (const char *jobs : {"1", "2", "3", "8"})
+                    check(mode, in, {sd.begin(), sd.begin() + 4 * n * sd_frames}, w, h, true, jobs);
     }
 }
 
@@ -647,13 +532,10 @@ TEST(GaussBlur, SameBytesAsFirstBuild)
     // Output bytes as the first build of the program wrote them for these
     // inputs (kept as hashes).  The inputs hold no NaN, so that every NaN of
     // the output is the one the arithmetic makes, sign included.
-    const std::vector<std::pair<std::vector<std::string>, uint64_t>> cases = {
-        {{}, 13160649462372986344u},
-        {{"-s", "auto"}, 18276110310756058608u},
-        {{"-s", "2", "-y"}, 7363193120638704919u},
-        {{"-c", "-s", "auto"}, 4355533880976899935u},
-        {{"-a", "-v", "-s", "4"}, 400352513687748046u},
-        {{"-h"}, 7343950077989615011u},
+    const std::pair<std::vector<std::string>, uint64_t> cases[] = {
+        {{}, 13160649462372986344u},         {{"-s", "auto"}, 18276110310756058608u},
+        {{"-s", "2", "-y"}, 7363193120638704919u},  {{"-c", "-s", "auto"}, 4355533880976899935u},
+        {{"-a", "-v", "-s", "4"}, 400352513687748046u}, {{"-h"}, 7343950077989615011u},
     };
     Draw draw{11, false};
     const size_t w = 17, h = 12, n = w * h;
@@ -672,17 +554,12 @@ TEST(GaussBlur, TallFramesInBandsSameBits)
     // Frames tall enough for the processes to share them by bands of rows
     // that each read the source rows within reach: small radii, sources
     // infinite and NaN at times, deviations repeated and varied.
-    const std::vector<Mode> modes = {
-        {{"-s", "1"}, {.spread = 1}},
-        {{"-s", "2", "-y"}, {.y = true, .spread = 2}},
-        {{"-s", "auto"}, {.autor = true}},
+    const Mode modes[] = {
+        {{"-s", "1"}, {.spread = 1}}, {{"-s", "2", "-y"}, {.y = true, .spread = 2}}, autor,
         {{"-v", "-s", "auto"}, {.v = true, .autor = true}},
-        {{"-c", "-s", "auto"}, {.c = true, .autor = true}},
-        {{"-h"}, {.h = true}},
-        {{}, {}},
+        {{"-c", "-s", "auto"}, {.c = true, .autor = true}}, {{"-h"}, {.h = true}}, plain,
     };
     Draw draw{23};
-    TempDir dir;
     for (const auto &[w, h] : std::vector<std::pair<size_t, size_t>>{{6, 70}, {2, 131}}) {
         const size_t n = w * h;
         const std::vector<double> in = random_input(n, draw);
@@ -690,20 +567,12 @@ TEST(GaussBlur, TallFramesInBandsSameBits)
         for (size_t i = 0; i < n; i++) {
             const double s = draw.next() % 3 ? draw.uniform(0.05, 1.2) : 0.5;
             sd[4 * i] = draw.next() % 2 ? s : draw.uniform(0.05, 1.2);
-            sd[4 * i + 1] = s;
-            sd[4 * i + 2] = s;
+            sd[4 * i + 1] = sd[4 * i + 2] = s;
             sd[4 * i + 3] = draw.next() % 20 ? 1.0 : 0.0;
         }
-        write_file(dir.file("sd"), make_stream(1, w, h, sd));
-        for (const Mode &mode : modes) {
-            const std::vector<double> want = exact_blur(in, sd, w, h, mode.o);
-            for (const char *jobs : {"1", "2", "3", "5"}) {
-                const auto argv = blur_command(mode.args, dir.file("sd"), jobs);
-                expect_exact(run(argv, make_stream(1, w, h, in)), stream_head(1, w, h), want,
-                             testing::PrintToString(argv) + " " + std::to_string(w) + "x" +
-                                 std::to_string(h));
-            }
-        }
+        for (const Mode &mode : modes)
+            for (const char *jobs : {"1", "2", "3", "5"})
+                check(mode, in, sd, w, h, true, jobs);
     }
 }
 
@@ -715,17 +584,11 @@ TEST(GaussBlur, LongKernelsSameBits)
     const size_t w = 2048, h = 2, n = w * h;
     Draw draw{31, false};
     const std::vector<double> in = random_input(n, draw);
-    std::vector<double> sd(4 * n);
-    for (size_t i = 0; i < n; i++) {
+    std::vector<double> sd(4 * n, 1.0);
+    for (size_t i = 0; i < n; i++)
         sd[4 * i] = sd[4 * i + 1] = sd[4 * i + 2] = 1000 + double(i);
-        sd[4 * i + 3] = 1;
-    }
-    TempDir dir;
-    write_file(dir.file("sd"), make_stream(1, w, h, sd));
-    const std::vector<double> want = exact_blur(in, sd, w, h, {});
     for (const char *jobs : {"1", "2"})
-        expect_exact(run({"rv-gauss-blur", "-j", jobs, dir.file("sd")}, make_stream(1, w, h, in)),
-                     stream_head(1, w, h), want, jobs);
+        check(plain, in, sd, w, h, true, jobs);
 }
 
 // Several processes read regular files by position, each its own rows; the
