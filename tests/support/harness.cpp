@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <regex>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
@@ -16,55 +17,7 @@
 #include <unistd.h>
 
 std::string bin_dir() { return RV_BIN_DIR; }
-
 std::string program_path(const std::string &name) { return bin_dir() + "/" + name; }
-
-// Feeds the input to in_fd (if open; it must not block while the program's
-// output fills its pipe) and collects standard output and error until all
-// three pipes are done.
-static void pump(int in_fd, const RunOptions &options, int out_fd, int err_fd, RunResult &result)
-{
-    const std::string &input = options.input;
-    size_t written = 0;
-    if (in_fd >= 0)
-        fcntl(in_fd, F_SETFL, fcntl(in_fd, F_GETFL) | O_NONBLOCK);
-    // poll ignores the entries whose descriptor is closed (-1).
-    pollfd fds[3] = {{in_fd, POLLOUT, 0}, {out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
-    std::string *const into[3] = {nullptr, &result.out, &result.err};
-    char buf[65536];
-    while (fds[0].fd >= 0 || fds[1].fd >= 0 || fds[2].fd >= 0) {
-        if (poll(fds, 3, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::runtime_error("poll");
-        }
-        if (fds[0].revents) {
-            size_t piece = input.size() - written;
-            if (options.input_chunk)
-                piece = std::min(piece, options.input_chunk);
-            ssize_t r = write(fds[0].fd, input.data() + written, piece);
-            if (r > 0)
-                written += size_t(r);
-            if ((r < 0 && errno != EAGAIN) || written == input.size()) {
-                close(fds[0].fd);
-                fds[0].fd = -1;
-            } else if (r >= 0 && options.input_delay_us) {
-                usleep(options.input_delay_us);
-            }
-        }
-        for (int i = 1; i < 3; i++) {
-            if (!fds[i].revents)
-                continue;
-            ssize_t r = read(fds[i].fd, buf, sizeof buf);
-            if (r > 0) {
-                into[i]->append(buf, size_t(r));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-            }
-        }
-    }
-}
 
 // In a child: the file at `path` (or the pipe end `pipe_fd` when there is no
 // path) becomes descriptor `target`; a file that does not open ends the child
@@ -81,8 +34,7 @@ static void open_as(const std::string &path, int flags, int pipe_fd, int target)
 
 // Runs `child` in a forked process with standard input, output and error as
 // `options` say (pipes unless files are given); the child exits with status 0
-// when `child` returns.  Feeds the input, collects the output and records how
-// the child ended.
+// when `child` returns.
 static RunResult fork_run(const RunOptions &options, const std::function<void()> &child)
 {
     int in[2], out[2], err[2];
@@ -113,12 +65,50 @@ static RunResult fork_run(const RunOptions &options, const std::function<void()>
     close(out[1]);
     close(err[1]);
     signal(SIGPIPE, SIG_IGN);
-    if (!options.stdin_path.empty() || options.input.empty()) {
-        close(in[1]);
-        in[1] = -1;
-    }
+    // Feeds the input, not blocking while the program's output fills its pipe,
+    // and collects standard output and error until all three pipes are done;
+    // poll ignores the entries of closed descriptors (-1).
+    pollfd fds[3] = {{in[1], POLLOUT, 0}, {out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    auto done = [&fds](int i) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+    };
+    const std::string &input = options.input;
+    if (!options.stdin_path.empty() || input.empty())
+        done(0);
+    else
+        fcntl(in[1], F_SETFL, fcntl(in[1], F_GETFL) | O_NONBLOCK);
     RunResult result;
-    pump(in[1], options, out[0], err[0], result);
+    std::string *const into[3] = {nullptr, &result.out, &result.err};
+    char buf[65536];
+    for (size_t written = 0; fds[0].fd >= 0 || fds[1].fd >= 0 || fds[2].fd >= 0;) {
+        if (poll(fds, 3, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            throw std::runtime_error("poll");
+        }
+        if (fds[0].revents) {
+            size_t piece = input.size() - written;
+            if (options.input_chunk)
+                piece = std::min(piece, options.input_chunk);
+            ssize_t r = write(fds[0].fd, input.data() + written, piece);
+            if (r > 0)
+                written += size_t(r);
+            if ((r < 0 && errno != EAGAIN) || written == input.size())
+                done(0);
+            else if (r >= 0 && options.input_delay_us)
+                usleep(options.input_delay_us);
+        }
+        for (int i = 1; i < 3; i++) {
+            if (!fds[i].revents)
+                continue;
+            ssize_t r = read(fds[i].fd, buf, sizeof buf);
+            if (r > 0)
+                into[i]->append(buf, size_t(r));
+            else
+                done(i);
+        }
+    }
     int wstatus;
     while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
         ;
@@ -144,17 +134,11 @@ static void not_built(const std::string &name, const std::string &command, RunRe
 // bin directory.
 static std::vector<std::string> missing_programs(const std::string &command)
 {
+    static const std::regex word("(?:^|[ \t\n|;&({`$'\"])(rv-[a-z-]+)");
     std::vector<std::string> missing;
-    for (size_t at = command.find("rv-"); at != std::string::npos;
-         at = command.find("rv-", at + 1)) {
-        if (at > 0 && !strchr(" \t\n|;&({`$'\"", command[at - 1]))
-            continue;
-        size_t end = at + 3;
-        while (end < command.size() &&
-               ((command[end] >= 'a' && command[end] <= 'z') || command[end] == '-'))
-            end++;
-        std::string name = command.substr(at, end - at);
-        if (name.size() > 3 && access(program_path(name).c_str(), X_OK) != 0 &&
+    for (std::sregex_iterator m(command.begin(), command.end(), word), end; m != end; ++m) {
+        const std::string name = (*m)[1];
+        if (access(program_path(name).c_str(), X_OK) != 0 &&
             std::find(missing.begin(), missing.end(), name) == missing.end())
             missing.push_back(name);
     }
@@ -224,10 +208,9 @@ testing::AssertionResult same_bytes(const std::string &actual, const std::string
     if (actual.size() <= 1000 && expected.size() <= 1000)
         return failure << "\n  actual: " << testing::PrintToString(actual)
                        << "\nexpected: " << testing::PrintToString(expected);
-    const size_t common = std::min(actual.size(), expected.size());
-    size_t at = 0;
-    while (at < common && actual[at] == expected[at])
-        at++;
+    const size_t at = size_t(
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
+        actual.begin());
     const size_t from = at < 16 ? 0 : at - 16;
     auto around = [from](const std::string &s) {
         return testing::PrintToString(s.substr(std::min(from, s.size()), 48));
@@ -237,51 +220,40 @@ testing::AssertionResult same_bytes(const std::string &actual, const std::string
                    << ":\n  actual: " << around(actual) << "\nexpected: " << around(expected);
 }
 
-// Runs argv and checks the exit status and standard error, and standard
-// output when `expected_out` is given; each mismatch is a failure at the
-// caller's line.  A program that is not built has been reported by run, and
+// Whether the program of a run is built; when not, run has reported it and
 // there is nothing more to check.
-static RunResult expect(const std::vector<std::string> &argv, const RunOptions &options,
-                        int status, const std::string &message, const std::string *expected_out,
-                        std::source_location loc)
+static bool built(const RunResult &r)
 {
-    RunResult r = run(argv, options, loc);
-    if (r.status == 127 && r.err.find("program not built: ") != std::string::npos)
-        return r;
-    const std::string command = command_line(argv) + ": ";
-    const char *file = loc.file_name();
-    const int line = int(loc.line());
-    if (r.signal || r.status != status)
-        ADD_FAILURE_AT(file, line)
-            << command
-            << (r.signal ? "ended by signal " + std::to_string(r.signal) + ", expected exit status "
-                         : "exit status " + std::to_string(r.status) + ", expected ")
-            << status << "\nstandard error: " << testing::PrintToString(r.err);
-    if (auto same = same_bytes(r.err, message); !same)
-        ADD_FAILURE_AT(file, line) << command << "standard error" << same.message();
-    if (!expected_out)
-        return r;
-    if (auto same = same_bytes(r.out, *expected_out); !same)
-        ADD_FAILURE_AT(file, line) << command << "standard output" << same.message();
-    return r;
+    return r.status != 127 || r.err.find("program not built: ") == std::string::npos;
 }
 
 RunResult expect_failure(const std::vector<std::string> &argv, const RunOptions &options,
                          const std::string &message, int status, std::source_location loc)
 {
-    return expect(argv, options, status, message, nullptr, loc);
+    RunResult r = run(argv, options, loc);
+    if (!built(r))
+        return r;
+    const char *file = loc.file_name();
+    const int line = int(loc.line());
+    if (r.signal || r.status != status)
+        ADD_FAILURE_AT(file, line)
+            << command_line(argv) << ": "
+            << (r.signal ? "ended by signal " + std::to_string(r.signal) + ", expected exit status "
+                         : "exit status " + std::to_string(r.status) + ", expected ")
+            << status << "\nstandard error: " << testing::PrintToString(r.err);
+    if (auto same = same_bytes(r.err, message); !same)
+        ADD_FAILURE_AT(file, line) << command_line(argv) << ": standard error" << same.message();
+    return r;
 }
 
 RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &options,
                         const std::string &expected_out, std::source_location loc)
 {
-    return expect(argv, options, 0, "", &expected_out, loc);
-}
-
-RunResult expect_success(const std::vector<std::string> &argv, const RunOptions &options,
-                         std::source_location loc)
-{
-    return expect(argv, options, 0, "", nullptr, loc);
+    RunResult r = expect_success(argv, options, loc);
+    if (auto same = same_bytes(r.out, expected_out); !same && built(r))
+        ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
+            << command_line(argv) << ": standard output" << same.message();
+    return r;
 }
 
 bool have_program(const char *name)
@@ -294,12 +266,10 @@ bool have_program(const char *name)
     return false;
 }
 
-TempDir::TempDir()
+TempDir::TempDir() : path("/tmp/rv-test-XXXXXX")
 {
-    char pattern[] = "/tmp/rv-test-XXXXXX";
-    if (!mkdtemp(pattern))
+    if (!mkdtemp(path.data()))
         throw std::runtime_error("mkdtemp");
-    path = pattern;
 }
 
 TempDir::~TempDir()
