@@ -18,32 +18,25 @@
 static char seen[256];
 static int write_result;
 
-static void read_stdin_with_stdio()
-{
-    size_t n = fread(seen, 1, sizeof seen - 1, stdin);
-    seen[n] = '\0';
-}
-
+// "fail N" exits with status N, "return" returns; the other words read, write
+// or leave things behind as the tests below say.
 int program_main(int argc, char **argv)
 {
     scan_begin(argc, argv, "");
     const std::string what = argv[1];
     if (what == "fail")
         fail(atoi(argv[2]), "failing as asked\n");
-    if (what == "return")
-        return 0;
     if (what == "stdio") {
-        read_stdin_with_stdio();
+        seen[fread(seen, 1, sizeof seen - 1, stdin)] = '\0';
         fclose(stdin);
         close(0);
         close(1);
-    } else if (what == "read") {
-        ssize_t n = read(0, seen, sizeof seen - 1);
+    } else if (what == "read" || what == "operand") {
+        const int fd = what == "read" ? 0 : operand_fd;
+        ssize_t n = read(fd, seen, sizeof seen - 1);
         seen[n < 0 ? 0 : n] = '\0';
-    } else if (what == "operand") {
-        ssize_t n = read(operand_fd, seen, sizeof seen - 1);
-        seen[n < 0 ? 0 : n] = '\0';
-        close(operand_fd);
+        if (fd == operand_fd)
+            close(fd);
     } else if (what == "write") {
         static char block[output_limit + 1];
         write_result = write_all(1, block, atoi(argv[2]));
@@ -61,14 +54,6 @@ int program_main(int argc, char **argv)
 static std::span<const uint8_t> bytes(const char *text)
 {
     return {reinterpret_cast<const uint8_t *>(text), strlen(text)};
-}
-
-static int open_descriptors()
-{
-    int count = 0;
-    for (int fd = 0; fd < 256; fd++)
-        count += fcntl(fd, F_GETFD) >= 0;
-    return count;
 }
 
 TEST(InProcess, ExitComesBackAsTheRunsStatus)
@@ -118,6 +103,12 @@ TEST(InProcess, OutputPastTheLimitFails)
 
 TEST(InProcess, WhatARunLeavesIsReleased)
 {
+    auto open_descriptors = [] {
+        int count = 0;
+        for (int fd = 0; fd < 256; fd++)
+            count += fcntl(fd, F_GETFD) >= 0;
+        return count;
+    };
     run_program({"p", "leave"}, {}); // the first run sets the runner up
     const int descriptors = open_descriptors();
     const size_t allocated = __sanitizer_get_current_allocated_bytes();

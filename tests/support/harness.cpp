@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <regex>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
@@ -16,112 +17,30 @@
 #include <unistd.h>
 
 std::string bin_dir() { return RV_BIN_DIR; }
-
 std::string program_path(const std::string &name) { return bin_dir() + "/" + name; }
-
-static std::string search_path(const std::vector<std::string> &prepend)
-{
-    std::string path;
-    for (const auto &d : prepend)
-        path += d + ":";
-    path += bin_dir();
-    const char *old = getenv("PATH");
-    path += ":";
-    path += old ? old : "/usr/local/bin:/usr/bin:/bin";
-    return path;
-}
-
-// Feeds the input (if in_fd is open) and collects standard output and error
-// until all three pipes are done.
-static void pump(int in_fd, const RunOptions &options, int out_fd, int err_fd, RunResult &result)
-{
-    const std::string &input = options.input;
-    size_t written = 0;
-    // The input end must not block while the program's output fills its pipe.
-    if (in_fd >= 0)
-        fcntl(in_fd, F_SETFL, fcntl(in_fd, F_GETFL) | O_NONBLOCK);
-    char buf[65536];
-    while (in_fd >= 0 || out_fd >= 0 || err_fd >= 0) {
-        pollfd fds[3];
-        int n = 0;
-        if (in_fd >= 0)
-            fds[n++] = {in_fd, POLLOUT, 0};
-        if (out_fd >= 0)
-            fds[n++] = {out_fd, POLLIN, 0};
-        if (err_fd >= 0)
-            fds[n++] = {err_fd, POLLIN, 0};
-        if (poll(fds, n, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            throw std::runtime_error("poll");
-        }
-        for (int i = 0; i < n; i++) {
-            if (!fds[i].revents)
-                continue;
-            int fd = fds[i].fd;
-            if (fd == in_fd) {
-                size_t piece = input.size() - written;
-                if (options.input_chunk && piece > options.input_chunk)
-                    piece = options.input_chunk;
-                ssize_t r = write(in_fd, input.data() + written, piece);
-                if (r < 0 && errno == EAGAIN)
-                    continue;
-                if (r > 0)
-                    written += size_t(r);
-                if (r < 0 || written == input.size()) {
-                    close(in_fd);
-                    in_fd = -1;
-                } else if (options.input_delay_us) {
-                    usleep(options.input_delay_us);
-                }
-            } else {
-                ssize_t r = read(fd, buf, sizeof buf);
-                if (r <= 0) {
-                    close(fd);
-                    (fd == out_fd ? out_fd : err_fd) = -1;
-                } else {
-                    (fd == out_fd ? result.out : result.err).append(buf, size_t(r));
-                }
-            }
-        }
-    }
-}
-
-// Waits for the child and records how it ended.
-static void wait_for(pid_t pid, RunResult &result)
-{
-    int wstatus;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
-        ;
-    if (WIFEXITED(wstatus))
-        result.status = WEXITSTATUS(wstatus);
-    else if (WIFSIGNALED(wstatus))
-        result.signal = WTERMSIG(wstatus);
-}
 
 // In a child: the file at `path` (or the pipe end `pipe_fd` when there is no
 // path) becomes descriptor `target`; a file that does not open ends the child
 // with status 126.
 static void open_as(const std::string &path, int flags, int pipe_fd, int target)
 {
-    if (path.empty()) {
-        dup2(pipe_fd, target);
-        return;
-    }
-    int fd = open(path.c_str(), flags, 0644);
+    int fd = path.empty() ? pipe_fd : open(path.c_str(), flags, 0644);
     if (fd < 0)
         _exit(126);
     dup2(fd, target);
-    close(fd);
+    if (fd != pipe_fd)
+        close(fd);
 }
 
-static RunResult spawn(const std::string &file, const std::vector<std::string> &argv,
-                       const RunOptions &options)
+// Runs `child` in a forked process with standard input, output and error as
+// `options` say (pipes unless files are given); the child exits with status 0
+// when `child` returns.
+static RunResult fork_run(const RunOptions &options, const std::function<void()> &child)
 {
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err))
         throw std::runtime_error("pipe");
-    std::string path = search_path(options.path);
+    fflush(nullptr);
     pid_t pid = fork();
     if (pid < 0)
         throw std::runtime_error("fork");
@@ -138,27 +57,65 @@ static RunResult spawn(const std::string &file, const std::vector<std::string> &
             close(0);
         if (options.close_stdout)
             close(1);
-        setenv("PATH", path.c_str(), 1);
-        std::vector<char *> args;
-        for (const auto &a : argv)
-            args.push_back(const_cast<char *>(a.c_str()));
-        args.push_back(nullptr);
-        execv(file.c_str(), args.data());
-        _exit(127);
+        child();
+        fflush(nullptr);
+        _exit(0);
     }
     close(in[0]);
     close(out[1]);
     close(err[1]);
     signal(SIGPIPE, SIG_IGN);
-
-    int in_fd = in[1];
-    if (!options.stdin_path.empty() || options.input.empty()) {
-        close(in_fd);
-        in_fd = -1;
-    }
+    // Feeds the input, not blocking while the program's output fills its pipe,
+    // and collects standard output and error until all three pipes are done;
+    // poll ignores the entries of closed descriptors (-1).
+    pollfd fds[3] = {{in[1], POLLOUT, 0}, {out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    auto done = [&fds](int i) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+    };
+    const std::string &input = options.input;
+    if (!options.stdin_path.empty() || input.empty())
+        done(0);
+    else
+        fcntl(in[1], F_SETFL, fcntl(in[1], F_GETFL) | O_NONBLOCK);
     RunResult result;
-    pump(in_fd, options, out[0], err[0], result);
-    wait_for(pid, result);
+    std::string *const into[3] = {nullptr, &result.out, &result.err};
+    char buf[65536];
+    for (size_t written = 0; fds[0].fd >= 0 || fds[1].fd >= 0 || fds[2].fd >= 0;) {
+        if (poll(fds, 3, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            throw std::runtime_error("poll");
+        }
+        if (fds[0].revents) {
+            size_t piece = input.size() - written;
+            if (options.input_chunk)
+                piece = std::min(piece, options.input_chunk);
+            ssize_t r = write(fds[0].fd, input.data() + written, piece);
+            if (r > 0)
+                written += size_t(r);
+            if ((r < 0 && errno != EAGAIN) || written == input.size())
+                done(0);
+            else if (r >= 0 && options.input_delay_us)
+                usleep(options.input_delay_us);
+        }
+        for (int i = 1; i < 3; i++) {
+            if (!fds[i].revents)
+                continue;
+            ssize_t r = read(fds[i].fd, buf, sizeof buf);
+            if (r > 0)
+                into[i]->append(buf, size_t(r));
+            else
+                done(i);
+        }
+    }
+    int wstatus;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR)
+        ;
+    if (WIFEXITED(wstatus))
+        result.status = WEXITSTATUS(wstatus);
+    else if (WIFSIGNALED(wstatus))
+        result.signal = WTERMSIG(wstatus);
     return result;
 }
 
@@ -177,17 +134,11 @@ static void not_built(const std::string &name, const std::string &command, RunRe
 // bin directory.
 static std::vector<std::string> missing_programs(const std::string &command)
 {
+    static const std::regex word("(?:^|[ \t\n|;&({`$'\"])(rv-[a-z-]+)");
     std::vector<std::string> missing;
-    for (size_t at = command.find("rv-"); at != std::string::npos;
-         at = command.find("rv-", at + 1)) {
-        if (at > 0 && !strchr(" \t\n|;&({`$'\"", command[at - 1]))
-            continue;
-        size_t end = at + 3;
-        while (end < command.size() &&
-               ((command[end] >= 'a' && command[end] <= 'z') || command[end] == '-'))
-            end++;
-        std::string name = command.substr(at, end - at);
-        if (name.size() > 3 && access(program_path(name).c_str(), X_OK) != 0 &&
+    for (std::sregex_iterator m(command.begin(), command.end(), word), end; m != end; ++m) {
+        const std::string name = (*m)[1];
+        if (access(program_path(name).c_str(), X_OK) != 0 &&
             std::find(missing.begin(), missing.end(), name) == missing.end())
             missing.push_back(name);
     }
@@ -198,7 +149,8 @@ RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
               std::source_location loc)
 {
     std::string file = argv.at(0);
-    if (file == "sh") {
+    const bool sh = file == "sh";
+    if (sh) {
         file = "/bin/sh";
     } else if (file.find('/') == std::string::npos) {
         file = program_path(file);
@@ -209,32 +161,26 @@ RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
             return result;
         }
     }
-    RunResult result = spawn(file, argv, options);
-    if (argv.size() == 3 && argv[0] == "sh" && argv[1] == "-c" && result.status == 127 &&
+    // The PATH for the run: the given directories, the bin directory, then the test's own.
+    std::string path;
+    for (const auto &d : options.path)
+        path += d + ":";
+    const char *old = getenv("PATH");
+    path += bin_dir() + ":" + (old ? old : "/usr/local/bin:/usr/bin:/bin");
+    RunResult result = fork_run(options, [&] {
+        setenv("PATH", path.c_str(), 1);
+        std::vector<char *> args;
+        for (const auto &a : argv)
+            args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execv(file.c_str(), args.data());
+        _exit(127);
+    });
+    if (sh && argv.size() == 3 && argv[1] == "-c" && result.status == 127 &&
         result.err.find("not found") != std::string::npos)
         for (const std::string &name : missing_programs(argv[2]))
             not_built(name, argv[2], result, loc);
     return result;
-}
-
-RunResult run(const std::vector<std::string> &argv, const std::string &input,
-              std::source_location loc)
-{
-    return run(argv, RunOptions{.input = input}, loc);
-}
-
-std::vector<std::string> shell(const std::string &command) { return {"sh", "-c", command}; }
-
-RunResult run_shell(const std::string &command, const RunOptions &options,
-                    std::source_location loc)
-{
-    return run(shell(command), options, loc);
-}
-
-RunResult pipeline(const std::string &command, const std::string &input,
-                   std::source_location loc)
-{
-    return run(shell(command), RunOptions{.input = input}, loc);
 }
 
 std::string command_line(const std::vector<std::string> &argv)
@@ -262,87 +208,52 @@ testing::AssertionResult same_bytes(const std::string &actual, const std::string
     if (actual.size() <= 1000 && expected.size() <= 1000)
         return failure << "\n  actual: " << testing::PrintToString(actual)
                        << "\nexpected: " << testing::PrintToString(expected);
-    const size_t common = std::min(actual.size(), expected.size());
-    size_t at = 0;
-    while (at < common && actual[at] == expected[at])
-        at++;
-    auto around = [at](const std::string &s) {
-        size_t from = at < 16 ? 0 : at - 16;
+    const size_t at = size_t(
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
+        actual.begin());
+    const size_t from = at < 16 ? 0 : at - 16;
+    auto around = [from](const std::string &s) {
         return testing::PrintToString(s.substr(std::min(from, s.size()), 48));
     };
     return failure << "\n  actual: " << actual.size() << " bytes\nexpected: " << expected.size()
-                   << " bytes\nfirst difference at byte " << at << "; from byte "
-                   << (at < 16 ? 0 : at - 16) << ":\n  actual: " << around(actual)
-                   << "\nexpected: " << around(expected);
+                   << " bytes\nfirst difference at byte " << at << "; from byte " << from
+                   << ":\n  actual: " << around(actual) << "\nexpected: " << around(expected);
 }
 
-// Exit status and standard error of a run against what was expected, each
-// mismatch a failure at the caller's line.  False when the program is not
-// built (run has said so), and there is nothing more to check.
-static bool check_end(const std::vector<std::string> &argv, const RunResult &r, int status,
-                      const std::string &message, std::source_location loc)
+// Whether the program of a run is built; when not, run has reported it and
+// there is nothing more to check.
+static bool built(const RunResult &r)
 {
-    if (r.status == 127 && r.err.find("program not built: ") != std::string::npos)
-        return false;
-    const char *file = loc.file_name();
-    const int line = int(loc.line());
-    if (r.signal)
-        ADD_FAILURE_AT(file, line) << command_line(argv) << ": ended by signal " << r.signal
-                                   << ", expected exit status " << status
-                                   << "\nstandard error: " << testing::PrintToString(r.err);
-    else if (r.status != status)
-        ADD_FAILURE_AT(file, line) << command_line(argv) << ": exit status " << r.status
-                                   << ", expected " << status
-                                   << "\nstandard error: " << testing::PrintToString(r.err);
-    if (auto same = same_bytes(r.err, message); !same)
-        ADD_FAILURE_AT(file, line) << command_line(argv) << ": standard error" << same.message();
-    return true;
+    return r.status != 127 || r.err.find("program not built: ") == std::string::npos;
 }
 
 RunResult expect_failure(const std::vector<std::string> &argv, const RunOptions &options,
                          const std::string &message, int status, std::source_location loc)
 {
     RunResult r = run(argv, options, loc);
-    check_end(argv, r, status, message, loc);
+    if (!built(r))
+        return r;
+    const char *file = loc.file_name();
+    const int line = int(loc.line());
+    if (r.signal || r.status != status)
+        ADD_FAILURE_AT(file, line)
+            << command_line(argv) << ": "
+            << (r.signal ? "ended by signal " + std::to_string(r.signal) + ", expected exit status "
+                         : "exit status " + std::to_string(r.status) + ", expected ")
+            << status << "\nstandard error: " << testing::PrintToString(r.err);
+    if (auto same = same_bytes(r.err, message); !same)
+        ADD_FAILURE_AT(file, line) << command_line(argv) << ": standard error" << same.message();
     return r;
-}
-
-RunResult expect_failure(const std::vector<std::string> &argv, const std::string &input,
-                         const std::string &message, int status, std::source_location loc)
-{
-    return expect_failure(argv, RunOptions{.input = input}, message, status, loc);
 }
 
 RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &options,
                         const std::string &expected_out, std::source_location loc)
 {
-    RunResult r = run(argv, options, loc);
-    if (!check_end(argv, r, 0, "", loc))
-        return r;
-    if (auto same = same_bytes(r.out, expected_out); !same)
+    RunResult r = expect_success(argv, options, loc);
+    if (auto same = same_bytes(r.out, expected_out); !same && built(r))
         ADD_FAILURE_AT(loc.file_name(), int(loc.line()))
             << command_line(argv) << ": standard output" << same.message();
     return r;
-}
-
-RunResult expect_success(const std::vector<std::string> &argv, const RunOptions &options,
-                         std::source_location loc)
-{
-    RunResult r = run(argv, options, loc);
-    check_end(argv, r, 0, "", loc);
-    return r;
-}
-
-RunResult expect_success(const std::vector<std::string> &argv, const std::string &input,
-                         std::source_location loc)
-{
-    return expect_success(argv, RunOptions{.input = input}, loc);
-}
-
-RunResult expect_output(const std::vector<std::string> &argv, const std::string &input,
-                        const std::string &expected_out, std::source_location loc)
-{
-    return expect_output(argv, RunOptions{.input = input}, expected_out, loc);
 }
 
 bool have_program(const char *name)
@@ -355,12 +266,10 @@ bool have_program(const char *name)
     return false;
 }
 
-TempDir::TempDir()
+TempDir::TempDir() : path("/tmp/rv-test-XXXXXX")
 {
-    char pattern[] = "/tmp/rv-test-XXXXXX";
-    if (!mkdtemp(pattern))
+    if (!mkdtemp(path.data()))
         throw std::runtime_error("mkdtemp");
-    path = pattern;
 }
 
 TempDir::~TempDir()
@@ -372,36 +281,26 @@ TempDir::~TempDir()
 std::string read_file(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void write_file(const std::string &path, const std::string &bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), std::streamsize(bytes.size()));
 }
 
 std::string stream_head(uint64_t frames, uint64_t width, uint64_t height,
                         const std::string &pixfmt)
 {
-    std::string head = std::to_string(frames) + " " + std::to_string(width) + " " +
-                       std::to_string(height) + " " + pixfmt + "\n";
-    head.push_back('\0');
-    return head + "uivf";
+    return std::to_string(frames) + " " + std::to_string(width) + " " + std::to_string(height) +
+           " " + pixfmt + "\n" + std::string("\0uivf", 5);
 }
 
 std::string doubles(const std::vector<double> &values)
 {
-    std::string bytes(values.size() * sizeof(double), '\0');
-    memcpy(bytes.data(), values.data(), bytes.size());
-    return bytes;
-}
-
-std::string doubles(std::initializer_list<double> values)
-{
-    return doubles(std::vector<double>(values));
+    return std::string(reinterpret_cast<const char *>(values.data()),
+                       values.size() * sizeof(double));
 }
 
 std::vector<double> to_doubles(const std::string &bytes, size_t offset)
@@ -411,19 +310,6 @@ std::vector<double> to_doubles(const std::string &bytes, size_t offset)
     std::vector<double> values((bytes.size() - offset) / sizeof(double));
     memcpy(values.data(), bytes.data() + offset, values.size() * sizeof(double));
     return values;
-}
-
-std::string make_stream(uint64_t frames, uint64_t width, uint64_t height,
-                        const std::vector<double> &values)
-{
-    return stream_head(frames, width, height) + doubles(values);
-}
-
-uint64_t bits(double v)
-{
-    uint64_t b;
-    memcpy(&b, &v, sizeof b);
-    return b;
 }
 
 int feed_pipe(const std::string &bytes, size_t chunk, unsigned delay_us)
@@ -437,11 +323,8 @@ int feed_pipe(const std::string &bytes, size_t chunk, unsigned delay_us)
         throw std::runtime_error("fork");
     if (pid == 0) {
         close(p[0]);
-        size_t done = 0;
-        while (done < bytes.size()) {
-            size_t piece = bytes.size() - done;
-            if (chunk && piece > chunk)
-                piece = chunk;
+        for (size_t done = 0; done < bytes.size();) {
+            size_t piece = chunk ? std::min(chunk, bytes.size() - done) : bytes.size() - done;
             ssize_t r = write(p[1], bytes.data() + done, piece);
             if (r <= 0)
                 _exit(1);
@@ -457,32 +340,7 @@ int feed_pipe(const std::string &bytes, size_t chunk, unsigned delay_us)
 
 RunResult run_function(const std::function<void()> &body, const std::string &input)
 {
-    int out[2], err[2];
-    if (pipe(out) || pipe(err))
-        throw std::runtime_error("pipe");
-    int in = feed_pipe(input);
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid < 0)
-        throw std::runtime_error("fork");
-    if (pid == 0) {
-        signal(SIGPIPE, SIG_DFL);
-        dup2(in, 0);
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        for (int fd : {in, out[0], out[1], err[0], err[1]})
-            close(fd);
-        body();
-        fflush(nullptr);
-        _exit(0);
-    }
-    close(in);
-    close(out[1]);
-    close(err[1]);
-    RunResult result;
-    pump(-1, RunOptions{}, out[0], err[0], result);
-    wait_for(pid, result);
-    return result;
+    return fork_run(RunOptions{.input = input}, body);
 }
 
 void write_script(const std::string &path, const std::string &body)

@@ -2,8 +2,10 @@
 // files and pipes in; exit status, standard output and standard error out.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <source_location>
 #include <string>
@@ -44,44 +46,63 @@ std::string bin_dir();
 // built: NAME ..." on standard error.
 RunResult run(const std::vector<std::string> &argv, const RunOptions &options,
               std::source_location loc = std::source_location::current());
-RunResult run(const std::vector<std::string> &argv, const std::string &input = {},
-              std::source_location loc = std::source_location::current());
-// The argv of a /bin/sh command line ({"sh", "-c", command}), for run and the
-// checks below; the bin directory comes first in PATH.  When the shell does
-// not find a program of the suite because it is not built, the failure and
-// the result's standard error name it.
-std::vector<std::string> shell(const std::string &command);
-// Runs a /bin/sh command line (run(shell(command), options)).
-RunResult run_shell(const std::string &command, const RunOptions &options = {},
-                    std::source_location loc = std::source_location::current());
+inline RunResult run(const std::vector<std::string> &argv, const std::string &input = {},
+                     std::source_location loc = std::source_location::current())
+{
+    return run(argv, RunOptions{.input = input}, loc);
+}
+// The argv of a /bin/sh command line, for run and the checks below; the bin
+// directory comes first in PATH.  A program of the suite that the shell does
+// not find because it is not built is named as above.
+inline std::vector<std::string> shell(const std::string &command) { return {"sh", "-c", command}; }
+// Runs a /bin/sh command line.
+inline RunResult run_shell(const std::string &command, const RunOptions &options = {},
+                           std::source_location loc = std::source_location::current())
+{
+    return run(shell(command), options, loc);
+}
 // Runs a shell pipeline of the built programs with `input` on standard input.
-RunResult pipeline(const std::string &command, const std::string &input,
-                   std::source_location loc = std::source_location::current());
+inline RunResult pipeline(const std::string &command, const std::string &input,
+                          std::source_location loc = std::source_location::current())
+{
+    return run(shell(command), RunOptions{.input = input}, loc);
+}
 
 // Checks of a run, reported at the caller's line with the command line.
-//
 // The run fails: exit status `status` and standard error exactly `message`
 // (the whole text).  The result tells what was written before the failure.
-RunResult expect_failure(const std::vector<std::string> &argv, const std::string &input,
-                         const std::string &message, int status = 1,
-                         std::source_location loc = std::source_location::current());
 RunResult expect_failure(const std::vector<std::string> &argv, const RunOptions &options,
                          const std::string &message, int status = 1,
                          std::source_location loc = std::source_location::current());
+inline RunResult expect_failure(const std::vector<std::string> &argv, const std::string &input,
+                                const std::string &message, int status = 1,
+                                std::source_location loc = std::source_location::current())
+{
+    return expect_failure(argv, RunOptions{.input = input}, message, status, loc);
+}
 // The run succeeds: status 0, nothing on standard error, standard output
 // exactly `expected_out`.
-RunResult expect_output(const std::vector<std::string> &argv, const std::string &input,
-                        const std::string &expected_out,
-                        std::source_location loc = std::source_location::current());
 RunResult expect_output(const std::vector<std::string> &argv, const RunOptions &options,
                         const std::string &expected_out,
                         std::source_location loc = std::source_location::current());
+inline RunResult expect_output(const std::vector<std::string> &argv, const std::string &input,
+                               const std::string &expected_out,
+                               std::source_location loc = std::source_location::current())
+{
+    return expect_output(argv, RunOptions{.input = input}, expected_out, loc);
+}
 // The run succeeds: status 0 and nothing on standard error; the output is
 // the caller's to check.
-RunResult expect_success(const std::vector<std::string> &argv, const std::string &input = {},
-                         std::source_location loc = std::source_location::current());
-RunResult expect_success(const std::vector<std::string> &argv, const RunOptions &options,
-                         std::source_location loc = std::source_location::current());
+inline RunResult expect_success(const std::vector<std::string> &argv, const RunOptions &options,
+                                std::source_location loc = std::source_location::current())
+{
+    return expect_failure(argv, options, "", 0, loc);
+}
+inline RunResult expect_success(const std::vector<std::string> &argv, const std::string &input = {},
+                                std::source_location loc = std::source_location::current())
+{
+    return expect_success(argv, RunOptions{.input = input}, loc);
+}
 // Whether two byte strings are equal; when not, a short account: both
 // strings if small, else their sizes and the first byte where they differ.
 // For EXPECT_TRUE(same_bytes(r.out, expected)).
@@ -109,16 +130,20 @@ void write_file(const std::string &path, const std::string &bytes);
 // Stream bytes: a head, and pixels as native doubles.
 std::string stream_head(uint64_t frames, uint64_t width, uint64_t height,
                         const std::string &pixfmt = "xyza");
-std::string doubles(std::initializer_list<double> values);
 std::string doubles(const std::vector<double> &values);
+inline std::string doubles(std::initializer_list<double> values)
+{
+    return doubles(std::vector<double>(values));
+}
 std::vector<double> to_doubles(const std::string &bytes, size_t offset = 0);
 // A whole stream: head plus frames of the given pixels (4 doubles per pixel).
-std::string make_stream(uint64_t frames, uint64_t width, uint64_t height,
-                        const std::vector<double> &values);
+inline std::string make_stream(uint64_t frames, uint64_t width, uint64_t height,
+                               const std::vector<double> &values)
+{
+    return stream_head(frames, width, height) + doubles(values);
+}
 // Bit pattern of a double, for exact comparison (NaN and -0 included).
-uint64_t bits(double v);
-
-#include <functional>
+inline uint64_t bits(double v) { return std::bit_cast<uint64_t>(v); }
 
 // Runs a function in a forked child with the given standard input (a pipe fed
 // with `input`) and captured standard output and error; the child exits with

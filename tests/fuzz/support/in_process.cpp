@@ -18,14 +18,23 @@ FILE *__real_fdopen(int fd, const char *mode);
 int __real_fclose(FILE *file);
 }
 
-static bool running;
-static pid_t owner;
+namespace {
+bool running;
+pid_t owner;
+
+// The runner's own system calls do not fail; when one does, the process ends.
+void must(bool ok, const char *what)
+{
+    if (!ok) {
+        perror(what);
+        abort();
+    }
+}
 
 // --- Memory a run leaves allocated ---------------------------------------
 // Programs end through exit and leave their buffers to it.  The blocks a run
 // allocates on the fuzzing thread are kept in an open-addressing table and
 // freed after the run.
-namespace {
 constexpr size_t slot_bits = 15;
 constexpr size_t slots = size_t(1) << slot_bits;
 void *const removed = reinterpret_cast<void *>(1);
@@ -43,25 +52,22 @@ void on_malloc(const volatile void *p, size_t)
 {
     if (!tracking || !p || used == slots / 2)
         return;
-    for (size_t s = slot_of(p);; s = (s + 1) % slots) {
-        if (!table[s] || table[s] == removed) {
-            table[s] = const_cast<void *>(p);
-            used_slots[used++] = s;
-            return;
-        }
-    }
+    size_t s = slot_of(p);
+    while (table[s] && table[s] != removed)
+        s = (s + 1) % slots;
+    table[s] = const_cast<void *>(p);
+    used_slots[used++] = s;
 }
 
 void on_free(const volatile void *p)
 {
     if (!tracking || !p)
         return;
-    for (size_t s = slot_of(p); table[s]; s = (s + 1) % slots) {
-        if (table[s] == p) {
-            table[s] = removed;
-            return;
-        }
-    }
+    size_t s = slot_of(p);
+    while (table[s] && table[s] != p)
+        s = (s + 1) % slots;
+    if (table[s])
+        table[s] = removed;
 }
 
 void free_left_blocks()
@@ -74,10 +80,8 @@ void free_left_blocks()
     }
     used = 0;
 }
-} // namespace
 
 // --- Standard I/O streams ---------------------------------------------------
-namespace {
 constexpr size_t max_files = 16;
 FILE *opened_files[max_files];
 size_t opened_count;
@@ -90,6 +94,68 @@ void give_static_buffers()
 {
     setvbuf(stdin, stdin_buffer, _IOFBF, sizeof stdin_buffer);
     setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
+}
+
+// --- Descriptors --------------------------------------------------------------
+int output_master = -1;
+// The memory files that hold the bytes fed to the descriptors `fd` of a run.
+struct Master {
+    int fd, master;
+} masters[4];
+size_t master_count;
+int first_free; // lowest free descriptor before the run
+
+// The runner's own descriptors lie at and above this number, out of the way
+// of the low numbers that runs close and open.
+constexpr int reserved_fds = 200;
+
+int memory_file()
+{
+    int made = memfd_create("fuzz", MFD_ALLOW_SEALING);
+    int fd = made < 0 ? -1 : fcntl(made, F_DUPFD_CLOEXEC, reserved_fds);
+    must(fd >= 0, "memfd_create");
+    close(made);
+    return fd;
+}
+
+void set_up_once()
+{
+    if (output_master >= 0)
+        return;
+    owner = getpid();
+    output_master = memory_file();
+    must(!ftruncate(output_master, off_t(output_limit)) &&
+             !fcntl(output_master, F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK),
+         "sealing the output file");
+    give_static_buffers();
+    __sanitizer_install_malloc_and_free_hooks(on_malloc, on_free);
+}
+
+int master_for(int fd)
+{
+    for (size_t i = 0; i < master_count; i++)
+        if (masters[i].fd == fd)
+            return masters[i].master;
+    must(master_count < sizeof masters / sizeof *masters, "too many fed descriptors");
+    masters[master_count] = Master{fd, memory_file()};
+    return masters[master_count++].master;
+}
+
+void place(int master, int fd)
+{
+    must(dup2(master, fd) >= 0 && lseek(fd, 0, SEEK_SET) >= 0, "placing a fuzz descriptor");
+}
+
+void feed(const Feed &f)
+{
+    int master = master_for(f.fd);
+    must(!ftruncate(master, 0), "emptying a fed file");
+    for (size_t done = 0; done < f.bytes.size();) {
+        ssize_t n = pwrite(master, f.bytes.data() + done, f.bytes.size() - done, off_t(done));
+        must(n > 0, "filling a fed file");
+        done += size_t(n);
+    }
+    place(master, f.fd);
 }
 } // namespace
 
@@ -118,100 +184,6 @@ extern "C" void __wrap_exit(int status)
     __real_exit(status);
 }
 
-// --- Descriptors --------------------------------------------------------------
-namespace {
-int output_master = -1;
-struct Master {
-    int fd;     // where the run reads it
-    int master; // the memory file that holds the bytes
-};
-Master masters[4];
-size_t master_count;
-int first_free; // lowest free descriptor before the run
-
-// The runner's own descriptors lie at and above this number, out of the way
-// of the low numbers that runs close and open.
-constexpr int reserved_fds = 200;
-
-int memory_file()
-{
-    int made = memfd_create("fuzz", MFD_ALLOW_SEALING);
-    int fd = made < 0 ? -1 : fcntl(made, F_DUPFD_CLOEXEC, reserved_fds);
-    if (fd < 0) {
-        perror("memfd_create");
-        abort();
-    }
-    close(made);
-    return fd;
-}
-
-void set_up_once()
-{
-    if (output_master >= 0)
-        return;
-    owner = getpid();
-    output_master = memory_file();
-    if (ftruncate(output_master, off_t(output_limit)) ||
-        fcntl(output_master, F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK)) {
-        perror("sealing the output file");
-        abort();
-    }
-    give_static_buffers();
-    __sanitizer_install_malloc_and_free_hooks(on_malloc, on_free);
-}
-
-int master_for(int fd)
-{
-    for (size_t i = 0; i < master_count; i++)
-        if (masters[i].fd == fd)
-            return masters[i].master;
-    if (master_count == sizeof masters / sizeof *masters)
-        abort();
-    masters[master_count] = Master{fd, memory_file()};
-    return masters[master_count++].master;
-}
-
-void place(int master, int fd)
-{
-    if (dup2(master, fd) < 0 || lseek(fd, 0, SEEK_SET) < 0) {
-        perror("placing a fuzz descriptor");
-        abort();
-    }
-}
-
-void feed(const Feed &f)
-{
-    int master = master_for(f.fd);
-    if (ftruncate(master, 0))
-        abort();
-    size_t done = 0;
-    while (done < f.bytes.size()) {
-        ssize_t n = pwrite(master, f.bytes.data() + done, f.bytes.size() - done, off_t(done));
-        if (n <= 0)
-            abort();
-        done += size_t(n);
-    }
-    place(master, f.fd);
-}
-
-int lowest_free_descriptor()
-{
-    int fd = dup(2);
-    if (fd < 0)
-        abort();
-    close(fd);
-    return fd;
-}
-
-// Descriptors opened during the run lie at or above the lowest one that was
-// free before it; a run of unused numbers ends them.
-void close_left_descriptors()
-{
-    for (int fd = first_free, misses = 0; misses < 8 && fd < reserved_fds; fd++)
-        misses = close(fd) == 0 ? 0 : misses + 1;
-}
-} // namespace
-
 void run_begin(std::span<const Feed> feeds)
 {
     set_up_once();
@@ -220,16 +192,14 @@ void run_begin(std::span<const Feed> feeds)
     place(output_master, 1);
     if (stdin_closed) {
         stdin = __real_fdopen(0, "r");
-        if (!stdin)
-            abort();
+        must(stdin, "fdopen");
         stdin_closed = false;
         give_static_buffers();
     }
-    __fpurge(stdin);
-    clearerr(stdin);
-    __fpurge(stdout);
-    clearerr(stdout);
-    first_free = lowest_free_descriptor();
+    for (FILE *f : {stdin, stdout})
+        __fpurge(f), clearerr(f);
+    first_free = dup(2); // the lowest free descriptor
+    must(first_free >= 0 && !close(first_free), "dup");
     errno = 0;
     running = true;
     tracking = true;
@@ -242,6 +212,9 @@ void run_end()
     while (opened_count)
         __wrap_fclose(opened_files[opened_count - 1]);
     tracking = false;
-    close_left_descriptors();
+    // Descriptors opened during the run lie at or above the lowest one that
+    // was free before it; a run of unused numbers ends them.
+    for (int fd = first_free, misses = 0; misses < 8 && fd < reserved_fds; fd++)
+        misses = close(fd) == 0 ? 0 : misses + 1;
     free_left_blocks();
 }

@@ -28,23 +28,20 @@ inline constexpr const char operand_path[] = "/dev/fd/9";
 // them fail, so a program told to write runs of exabytes fails at once.
 constexpr size_t output_limit = size_t(1) << 12;
 
-// Runs body() with the given feeds in place; returns the exit status (0 when
-// body returns normally, the status given to exit otherwise).
-template <class Body> int run_in_process(std::span<const Feed> feeds, Body &&body);
-
 // Runs program_main with these words as argv and `input` as standard input.
 int run_program(const std::vector<std::string> &words, std::span<const uint8_t> input,
                 std::span<const Feed> more = {});
 
-// ---------------------------------------------------------------------------
-
+// What exit throws inside a run; run_begin and run_end set the run up and
+// release what it left.
 struct ProgramExit {
     int status;
 };
-
 void run_begin(std::span<const Feed> feeds);
 void run_end();
 
+// Runs body() with the given feeds in place; returns the exit status (0 when
+// body returns normally, the status given to exit otherwise).
 template <class Body> int run_in_process(std::span<const Feed> feeds, Body &&body)
 {
     int status = 0;
