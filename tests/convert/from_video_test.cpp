@@ -31,6 +31,7 @@ struct StandIns {
     TempDir dir;
     std::string input = dir.file("in.video");
     std::string output = dir.file("out.rv");
+    const RunOptions options{.path = {dir.path}, .cwd = dir.path};
 
     StandIns()
     {
@@ -38,13 +39,15 @@ struct StandIns {
         probe("width=2\nheight=1\n");
         decode("");
     }
+    void stand_in(const std::string &name, const std::string &body, int status)
+    {
+        write_script(dir.file(name), "printf '%s\\n' \"$@\" > " + name + ".args\n" + body +
+                                         "\nexit " + std::to_string(status) + "\n");
+    }
     void probe(const std::string &text, int status = 0)
     {
         write_file(dir.file("probe.out"), text);
-        write_script(dir.file("ffprobe"), "printf '%s\\n' \"$@\" > " + dir.file("ffprobe.args") +
-                                              "\ncat > " + dir.file("ffprobe.in") + "\ncat " +
-                                              dir.file("probe.out") + "\nexit " +
-                                              std::to_string(status) + "\n");
+        stand_in("ffprobe", "cat > ffprobe.in\ncat probe.out", status);
     }
     // `writer` prints the file named right after it: cat, or a loop of
     // small writes.
@@ -52,30 +55,32 @@ struct StandIns {
                 const std::string &writer = "cat ")
     {
         write_file(dir.file("pixels"), bytes);
-        write_script(dir.file("ffmpeg"), "printf '%s\\n' \"$@\" > " + dir.file("ffmpeg.args") +
-                                             "\n" + writer + dir.file("pixels") +
-                                             "\nprintf '" + say +
-                                             "' >&2\nexit " + std::to_string(status) + "\n");
+        stand_in("ffmpeg", writer + "pixels\nprintf '" + say + "' >&2", status);
     }
-    const RunOptions options{.path = {dir.path}};
     static std::vector<std::string> argv(std::vector<std::string> args)
     {
         args.insert(args.begin(), "rv-from-video");
         return args;
     }
-    // Runs rv-from-video with the stand-ins, expecting success and nothing
-    // on standard output (`out` with "-" as the output file), or a failure.
+    // Forgets what the stand-ins recorded, then runs rv-from-video with them,
+    // expecting success and nothing on standard output (`out` with "-" as
+    // the output file), or a failure.
     RunResult ok(const std::vector<std::string> &args, const std::string &out = "",
                  std::source_location loc = std::source_location::current())
     {
-        return expect_output(argv(args), options, out, loc);
+        return clear(), expect_output(argv(args), options, out, loc);
     }
     RunResult fails(const std::vector<std::string> &args, const std::string &message,
                     std::source_location loc = std::source_location::current())
     {
-        return expect_failure(argv(args), options, message, 1, loc);
+        return clear(), expect_failure(argv(args), options, message, 1, loc);
     }
-    bool ran(const char *name) { return !read_file(dir.file(std::string(name) + ".args")).empty(); }
+    void clear()
+    {
+        for (const char *name : {"ffprobe.args", "ffprobe.in", "ffmpeg.args"})
+            std::remove(dir.file(name).c_str());
+    }
+    std::string recorded(const char *name) { return read_file(dir.file(name)); }
 };
 
 static std::string decode_args(const std::string &input, const std::string &size,
@@ -93,35 +98,36 @@ TEST(FromVideo, ArgumentVectors)
 {
     StandIns s;
     s.probe("width=3\nheight=2\n");
-    s.ok({s.input, s.output});
     const std::string probe_args =
         lines({"-v", "quiet", "-show_streams", "-select_streams", "v", "-"});
-    EXPECT_EQ(read_file(s.dir.file("ffprobe.args")), probe_args);
-    EXPECT_EQ(read_file(s.dir.file("ffprobe.in")), "not really a video");
-    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, "3x2"));
+    // The arguments, and what ffmpeg gets.  With the size given, ffprobe is
+    // not asked and ffmpeg scales; -q quiets ffmpeg, ffprobe is quiet already.
+    const struct {
+        std::vector<std::string> args;
+        std::string decode;
+        bool probed = true;
+    } cases[] = {
+        {{s.input, s.output}, decode_args(s.input, "3x2")},
+        {{"-r", "30000/1001", s.input, s.output}, decode_args(s.input, "3x2", {"-r", "30000/1001"})},
+        {{"-w", "640", "-h480", "-r25", s.input, s.output},
+         decode_args(s.input, "640x480", {"-r", "25"}), false},
+        {{"-qr", "25", s.input, s.output},
+         decode_args(s.input, "3x2", {"-r", "25"}, {"-loglevel", "error", "-nostats"})},
+    };
+    for (const auto &c : cases) {
+        s.ok(c.args);
+        EXPECT_EQ(s.recorded("ffmpeg.args"), c.decode);
+        EXPECT_EQ(s.recorded("ffprobe.args"), c.probed ? probe_args : "");
+        EXPECT_EQ(s.recorded("ffprobe.in"), c.probed ? "not really a video" : "");
+    }
 
     // Started without a standard input, the input file opened for ffprobe
     // takes descriptor 0, where ffprobe still finds it.
-    write_file(s.dir.file("ffprobe.in"), "");
-    expect_output(s.argv({s.input, s.output}),
-                  RunOptions{.path = {s.dir.path}, .close_stdin = true}, "");
-    EXPECT_EQ(read_file(s.dir.file("ffprobe.in")), "not really a video");
-
-    s.ok({"-r", "30000/1001", s.input, s.output});
-    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")),
-              decode_args(s.input, "3x2", {"-r", "30000/1001"}));
-
-    // With the size given, ffprobe is not asked and ffmpeg scales.
-    StandIns t;
-    t.ok({"-w", "640", "-h480", "-r25", t.input, t.output});
-    EXPECT_FALSE(t.ran("ffprobe"));
-    EXPECT_EQ(read_file(t.dir.file("ffmpeg.args")), decode_args(t.input, "640x480", {"-r", "25"}));
-
-    // -q quiets ffmpeg; ffprobe is quiet already.
-    s.ok({"-qr", "25", s.input, s.output});
-    EXPECT_EQ(read_file(s.dir.file("ffprobe.args")), probe_args);
-    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")),
-              decode_args(s.input, "3x2", {"-r", "25"}, {"-loglevel", "error", "-nostats"}));
+    s.clear();
+    RunOptions closed = s.options;
+    closed.close_stdin = true;
+    expect_output(s.argv({s.input, s.output}), closed, "");
+    EXPECT_EQ(s.recorded("ffprobe.in"), "not really a video");
 }
 
 TEST(FromVideo, ProbeLines)
@@ -131,7 +137,7 @@ TEST(FromVideo, ProbeLines)
     // line keeps its last character when no newline follows it.
     s.probe("coded_width=64\nwidth=7\nheight=9\nwidth=5\nheight=12");
     s.ok({s.input, s.output});
-    EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, "5x12"));
+    EXPECT_EQ(s.recorded("ffmpeg.args"), decode_args(s.input, "5x12"));
     EXPECT_EQ(read_file(s.output), stream_head(0, 5, 12));
 
     // A quarter turn either way, from the rotate tag or the display matrix,
@@ -151,7 +157,7 @@ TEST(FromVideo, ProbeLines)
                           Turn{"side_data_rotation=90\n", "4x3"}}) {
         s.probe("width=4\n" + t.lines + "height=3\n");
         s.ok({s.input, s.output});
-        EXPECT_EQ(read_file(s.dir.file("ffmpeg.args")), decode_args(s.input, t.size)) << t.lines;
+        EXPECT_EQ(s.recorded("ffmpeg.args"), decode_args(s.input, t.size)) << t.lines;
     }
 
     for (auto [probed, message] :
@@ -164,9 +170,8 @@ TEST(FromVideo, ProbeLines)
 
     // ffprobe failing after it printed the size: its own messages only.
     s.probe("width=2\nheight=1\n", 1);
-    std::remove(s.dir.file("ffmpeg.args").c_str());
     s.fails({s.input, s.output}, "");
-    EXPECT_FALSE(s.ran("ffmpeg"));
+    EXPECT_EQ(s.recorded("ffmpeg.args"), "");
 
     // A missing input is reported once, before any child runs.
     s.fails({s.dir.file("missing"), s.output},
@@ -177,38 +182,30 @@ TEST(FromVideo, Pixels)
 {
     StandIns s;
     // Video levels: luma 4096 is black and 60160 the sRGB white.
-    s.decode(ayuv({{65535, 4096, 32768, 32768}, {65535, 60160, 32768, 32768},
-                   {0, 60160, 32768, 32768}, {0, 4096, 32768, 32768}}));
+    const std::string pixels = ayuv({{65535, 4096, 32768, 32768}, {65535, 60160, 32768, 32768},
+                                     {0, 60160, 32768, 32768}, {0, 4096, 32768, 32768}});
+    const std::string body = doubles({0, 0, 0, 1,
+                                      0.9504705586542831, 0.9999999999999999, 1.0888287363958837, 1,
+                                      0.9504705586542831, 0.9999999999999999, 1.0888287363958837, 0,
+                                      0, 0, 0, 0});
+    s.decode(pixels);
     s.ok({"-w2", "-h1", s.input, s.output});
-    std::string out = read_file(s.output);
-    std::string head = stream_head(2, 2, 1);
-    ASSERT_EQ(out.substr(0, head.size()), head);
-    std::vector<double> v = to_doubles(out, head.size());
-    std::vector<double> want = {0, 0, 0, 1,
-                                0.9504705586542831, 0.9999999999999999, 1.0888287363958837, 1,
-                                0.9504705586542831, 0.9999999999999999, 1.0888287363958837, 0,
-                                0, 0, 0, 0};
-    ASSERT_EQ(v.size(), want.size());
-    for (size_t i = 0; i < v.size(); i++)
-        EXPECT_EQ(bits(v[i]), bits(want[i])) << i << ": " << v[i];
-
+    EXPECT_TRUE(same_bytes(read_file(s.output), stream_head(2, 2, 1) + body));
     s.ok({"-d", "-w2", "-h1", s.input, s.output});
-    v = to_doubles(read_file(s.output), head.size());
-    want = {0, 0, 0, 1, 0.9504705586542831, 1.0, 1.0888287363958837, 1,
-            0.9504705586542831, 1.0, 1.0888287363958837, 1, 0, 0, 0, 1};
-    ASSERT_EQ(v.size(), want.size());
-    for (size_t i = 0; i < v.size(); i++)
-        EXPECT_EQ(bits(v[i]), bits(want[i])) << i << ": " << v[i];
+    EXPECT_TRUE(same_bytes(read_file(s.output),
+                           stream_head(2, 2, 1) +
+                               doubles({0, 0, 0, 1, 0.9504705586542831, 1.0, 1.0888287363958837, 1,
+                                        0.9504705586542831, 1.0, 1.0888287363958837, 1, 0, 0, 0, 1})));
+    // With -L the head comes first, with the frame count 0, and "-" is
+    // standard output.
+    s.ok({"-Lw2", "-h", "1", s.input, "-"}, stream_head(0, 2, 1) + body);
 
     // Pixels split over many small writes of ffmpeg come out the same.
-    std::string pixels = read_file(s.dir.file("pixels"));
     s.decode(pixels + pixels + pixels, 0, "",
              "pieces() { i=0; while [ $i -lt 20 ]; do dd status=none bs=5 count=1 skip=$i "
              "if=\"$1\"; sleep 0.01; i=$((i + 1)); done; }; pieces ");
     s.ok({"-w2", "-h1", s.input, s.output});
-    std::string body = out.substr(head.size());
     EXPECT_EQ(read_file(s.output), stream_head(6, 2, 1) + body + body + body);
-    s.decode(pixels);
 
     // More than a block of pixels: every one once, in order.
     std::vector<std::array<unsigned, 4>> many;
@@ -220,11 +217,6 @@ TEST(FromVideo, Pixels)
     s.decode(ayuv(many));
     s.ok({"-w200000", "-h1", s.input, s.output});
     EXPECT_TRUE(same_bytes(read_file(s.output), stream_head(1, 200000, 1) + doubles(many_want)));
-    s.decode(pixels);
-
-    // With -L the head comes first, with the frame count 0, and "-" is
-    // standard output.
-    s.ok({"-Lw2", "-h", "1", s.input, "-"}, stream_head(0, 2, 1) + out.substr(head.size()));
 }
 
 TEST(FromVideo, Failures)
@@ -253,19 +245,15 @@ TEST(FromVideo, Failures)
     const std::string fifo = other.file("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (std::string out : {std::string("/dev/stdout"), std::string("/dev/null"), fifo}) {
-        std::remove(s.dir.file("ffprobe.args").c_str());
-        std::remove(s.dir.file("ffmpeg.args").c_str());
         s.fails({s.input, out}, "rv-from-video: " + out +
                                     ": not a regular file; an output of another kind needs -L\n");
-        EXPECT_FALSE(s.ran("ffprobe"));
-        EXPECT_FALSE(s.ran("ffmpeg"));
+        EXPECT_EQ(s.recorded("ffprobe.args") + s.recorded("ffmpeg.args"), "");
     }
     s.fails({"-w1", "-h1", s.input, other.path},
             "rv-from-video: open " + other.path + ": Is a directory\n");
     s.ok({"-L", s.input, "/dev/stdout"}, stream_head(0, 2, 1) + doubles({0, 0, 0, 1}));
 
     // Standard output only with -L, refused before ffmpeg starts.
-    std::remove(s.dir.file("ffmpeg.args").c_str());
     const std::string usage =
         "usage: rv-from-video [-r frame-rate] [-w width -h height] [-dLq] input-file output-file\n";
     const struct {
@@ -288,9 +276,8 @@ TEST(FromVideo, Failures)
          "rv-from-video: argument of -w must be an integer in [1, 18446744073709551615]\n"},
     };
     for (const auto &c : cases) {
-        std::remove(s.dir.file("ffmpeg.args").c_str());
         s.fails(c.args, c.message);
-        EXPECT_FALSE(s.ran("ffmpeg")) << c.message;
+        EXPECT_EQ(s.recorded("ffmpeg.args"), "") << c.message;
     }
 
     // ffmpeg not found.
@@ -301,34 +288,29 @@ TEST(FromVideo, Failures)
                    program_path("rv-from-video") + ": exec ffmpeg: No such file or directory\n");
 }
 
-// The real ffmpeg and ffprobe.  Without -q ffmpeg talks on standard error.
+// The real ffmpeg and ffprobe: the video's size and frames, or those asked
+// for, and with -L the same frames on standard output.  Without -q ffmpeg
+// talks on standard error.
 TEST(FromVideo, RealVideo)
 {
     if (!have_program("ffmpeg") || !have_program("ffprobe"))
         GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
     TempDir dir;
-    std::string video = dir.file("test.mkv");
+    std::string video = dir.file("test.mkv"), stream = dir.file("out.rv");
     expect_output(shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10 "
                         "-frames:v 3 " + video),
                   "", "");
-
-    RunResult r = run({"rv-from-video", video, dir.file("out.rv")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::string out = read_file(dir.file("out.rv"));
-    std::string head = stream_head(3, 64, 48);
-    EXPECT_EQ(out.substr(0, head.size()), head);
-    EXPECT_EQ(out.size(), head.size() + 3 * 64 * 48 * 32);
-
-    r = run({"rv-from-video", "-L", video, "-"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(same_bytes(r.out, stream_head(0, 64, 48) + out.substr(head.size())));
-
-    r = run({"rv-from-video", "-w", "32", "-h", "24", "-r", "20", video, dir.file("small.rv")});
-    ASSERT_EQ(r.status, 0) << r.err;
-    out = read_file(dir.file("small.rv"));
-    head = stream_head(6, 32, 24);
-    EXPECT_EQ(out.substr(0, head.size()), head);
-    EXPECT_EQ(out.size(), head.size() + 6 * 32 * 24 * 32);
+    for (auto [options, frames, width, height] :
+         {std::tuple{"", 3, 64, 48}, {"-w 32 -h 24 -r 20 ", 6, 32, 24}}) {
+        RunResult r = run_shell(std::string("rv-from-video ") + options + video + " " + stream);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string out = read_file(stream), head = stream_head(frames, width, height);
+        EXPECT_EQ(out.substr(0, head.size()), head);
+        EXPECT_EQ(out.size(), head.size() + frames * width * height * 32);
+        r = run_shell(std::string("rv-from-video -L ") + options + video + " -");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(same_bytes(r.out, stream_head(0, width, height) + out.substr(head.size())));
+    }
 }
 
 // Cards that ffmpeg makes come out as ffmpeg itself shows them: white is the
@@ -339,23 +321,20 @@ TEST(FromVideo, RealLevels)
         GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
     TempDir dir;
     for (std::string colour : {"white", "black", "gray", "0x404040", "0xc8c8c8"}) {
-        std::string video = dir.file(colour + ".mkv");
+        std::string video = dir.file(colour + ".mkv"), card = dir.file("card.rv");
         expect_output(shell("ffmpeg -nostdin -v error -f lavfi -i color=c=" + colour +
                             ":size=4x2 -frames:v 1 -c:v ffv1 " + video),
                       "", "");
         const std::string shown = ffmpeg_decoded(video, "rgba");
         ASSERT_EQ(shown.size(), 32u);
-        RunResult r = run_shell("rv-from-video " + video + " " + dir.file("card.rv") +
-                                " && rv-to-image -d 8 < " + dir.file("card.rv"));
+        RunResult r = run_shell("rv-from-video " + video + " " + card + " && rv-to-image -d 8 < " +
+                                card);
         ASSERT_EQ(r.status, 0) << r.err;
         expect_within_one(pam_body(r.out), shown, colour);
-        if (colour == "white") {
-            std::vector<double> v = to_doubles(read_file(dir.file("card.rv")),
-                                               stream_head(1, 4, 2).size());
-            ASSERT_EQ(v.size(), 32u);
-            EXPECT_EQ(bits(v[0]), bits(0.9504705586542831));
-            EXPECT_EQ(bits(v[1]), bits(0.9999999999999999));
-            EXPECT_EQ(bits(v[2]), bits(1.0888287363958837));
+        if (colour == "white") { // the X, Y and Z of the first pixel
+            EXPECT_TRUE(same_bytes(read_file(card).substr(stream_head(1, 4, 2).size(), 24),
+                                   doubles({0.9504705586542831, 0.9999999999999999,
+                                            1.0888287363958837})));
         }
     }
 }

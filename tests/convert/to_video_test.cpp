@@ -56,15 +56,23 @@ struct StandIn {
     std::vector<Samples> fed() { return samples(read_file(dir.file("in"))); }
 };
 
-// The XYZ of the sRGB white and of the grey whose encoded value is 0.5.
-constexpr double white[3] = {0.9504705586542831, 0.9999999999999999, 1.0888287363958837};
+// Linear sRGB to XYZ, every sum formed left to right; the sRGB white, and
+// the grey whose encoded value is 0.5.
+constexpr std::array<double, 3> xyz(double r, double g, double b)
+{
+    return {(r * 0.4124574455823676 + g * 0.3575758652455159) + b * 0.18043724782639967,
+            (r * 0.21267337037840828 + g * 0.7151517304910318) + b * 0.07217489913055987,
+            (r * 0.01933394276167346 + g * 0.1191919550818386) + b * 0.9503028385523717};
+}
+constexpr std::array<double, 3> white = xyz(1, 1, 1);
 constexpr double half = 0.21404114048223255;
-const double grey[3] = {(half * 0.4124574455823676 + half * 0.3575758652455159) +
-                            half * 0.18043724782639967,
-                        (half * 0.21267337037840828 + half * 0.7151517304910318) +
-                            half * 0.07217489913055987,
-                        (half * 0.01933394276167346 + half * 0.1191919550818386) +
-                            half * 0.9503028385523717};
+constexpr std::array<double, 3> grey = xyz(half, half, half);
+
+// The arguments rv-to-video puts before those it passes on to ffmpeg.
+static std::string raw_args(const std::string &rate, const std::string &size)
+{
+    return "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n" + rate + "\n-s:v\n" + size + "\n-i\n-\n";
+}
 
 TEST(ToVideo, ArgumentsAndSamples)
 {
@@ -80,38 +88,36 @@ TEST(ToVideo, ArgumentsAndSamples)
          0, -1, 0, -0.5,                         // negative luma, negative alpha
          nan, nan, nan, nan});
     s.ok({"25", "-y", "-c:v", "ffv1", "out.mkv"}, stream);
-    EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n"
-                        "-y\n-c:v\nffv1\nout.mkv\n");
+    EXPECT_EQ(s.args(), raw_args("25", "3x2") + "-y\n-c:v\nffv1\nout.mkv\n");
     // Video levels, luma 4096 to 60160: the sRGB white encodes to just below
-    // 1 (0.9999999999999999) and is truncated to one step below 60160.
-    std::vector<Samples> want = {{65535, 60159, 32768, 32768}, {65535, 4096, 32768, 32768},
-                                 {32767, 4096 + 56064 / 2, 32768, 32768},
-                                 {65535, 60159, 32768, 32768}};
+    // 1 (0.9999999999999999) and is truncated to one step below 60160.  The
+    // chroma of negative luma is not checked.
     std::vector<Samples> got = s.fed();
     ASSERT_EQ(got.size(), 6u);
-    for (size_t i = 0; i < want.size(); i++)
-        EXPECT_EQ(got[i], want[i]) << i;
-    EXPECT_EQ(got[4][0], 0u);
-    EXPECT_EQ(got[4][1], 0u);
-    EXPECT_EQ(got[5], (Samples{0, 0, 0, 0}));
+    EXPECT_EQ(got, (std::vector<Samples>{{65535, 60159, 32768, 32768},
+                                         {65535, 4096, 32768, 32768},
+                                         {32767, 4096 + 56064 / 2, 32768, 32768},
+                                         {65535, 60159, 32768, 32768},
+                                         {0, 0, got[4][2], got[4][3]},
+                                         {0, 0, 0, 0}}));
 
     // Fast mode: one matrix, alpha always full.
     s.ok({"-d", "25", "out.mkv"}, stream);
     got = s.fed();
     ASSERT_EQ(got.size(), 6u);
-    EXPECT_EQ(got[0], (Samples{65535, 60160, 32768, 32768}));
-    EXPECT_EQ(got[1], (Samples{65535, 4096, 32768, 32768}));
-    EXPECT_EQ(got[4][0], 65535u);
-    EXPECT_EQ(got[5], (Samples{65535, 0, 0, 0}));
+    EXPECT_EQ(got, (std::vector<Samples>{{65535, 60160, 32768, 32768},
+                                         {65535, 4096, 32768, 32768},
+                                         got[2],
+                                         got[3],
+                                         {65535, got[4][1], got[4][2], got[4][3]},
+                                         {65535, 0, 0, 0}}));
 
     // -q quiets ffmpeg; nothing else changes.
     s.ok({"-dq", "25", "-c:v", "ffv1", "out.mkv"}, stream);
-    EXPECT_EQ(s.args(), "-loglevel\nerror\n-nostats\n-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n"
-                        "-s:v\n3x2\n-i\n-\n-c:v\nffv1\nout.mkv\n");
+    EXPECT_EQ(s.args(), "-loglevel\nerror\n-nostats\n" + raw_args("25", "3x2") + "-c:v\nffv1\nout.mkv\n");
     EXPECT_EQ(s.fed(), got);
     s.ok({"25", "-q", "out.mkv"}, stream);
-    EXPECT_EQ(s.args(),
-              "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n25\n-s:v\n3x2\n-i\n-\n-q\nout.mkv\n");
+    EXPECT_EQ(s.args(), raw_args("25", "3x2") + "-q\nout.mkv\n");
 
     // Out-of-range values of every kind are clamped, never wrapped.
     s.ok({"25", "out.mkv"},
@@ -133,31 +139,24 @@ TEST(ToVideo, InputEnds)
 
     // No frames: ffmpeg still runs and sees an empty input.
     s.ok({"10", "o.mkv"}, stream_head(0, 640, 480));
-    EXPECT_EQ(s.args(), "-f\nrawvideo\n-pix_fmt\nayuv64le\n-r\n10\n-s:v\n640x480\n-i\n-\no.mkv\n");
+    EXPECT_EQ(s.args(), raw_args("10", "640x480") + "o.mkv\n");
     EXPECT_EQ(read_file(s.dir.file("in")), "");
 
-    // Many pixels in many reads arrive whole and in order.
-    std::vector<double> values;
-    for (int i = 0; i < 1000; i++)
-        values.insert(values.end(), {0, 0, 0, i / 999.0});
-    s.ok({"10", "o.mkv"}, make_stream(1, 1000, 1, values));
-    std::vector<Samples> got = s.fed();
-    ASSERT_EQ(got.size(), 1000u);
-    for (int i = 0; i < 1000; i++)
-        EXPECT_EQ(got[i][0], unsigned(i / 999.0 * 65535)) << i;
-
-    // More than a block, arriving in pieces that split pixels: every pixel
-    // once, in order.
-    values.clear();
-    for (int i = 0; i < 300000; i++)
-        values.insert(values.end(), {0, 0, 0, (i % 65536) / 65535.0});
-    RunOptions pieces = s.options(make_stream(1, 300000, 1, values));
-    pieces.input_chunk = 1000003;
-    expect_output({"rv-to-video", "10", "o.mkv"}, pieces, "");
-    got = s.fed();
-    ASSERT_EQ(got.size(), 300000u);
-    for (int i = 0; i < 300000; i++)
-        ASSERT_EQ(got[i], (Samples{unsigned(i % 65536), 4096, 32768, 32768})) << i;
+    // Many pixels in many reads, and more than a block arriving in pieces
+    // that split pixels: every pixel once, in order.
+    for (auto [count, chunk, levels] : {std::tuple{1000, 0, 999.0}, {300000, 1000003, 65535.0}}) {
+        std::vector<double> values;
+        std::vector<Samples> want;
+        for (int i = 0; i < count; i++) {
+            double alpha = (i % 65536) / levels;
+            values.insert(values.end(), {0, 0, 0, alpha});
+            want.push_back({unsigned(alpha * 65535), 4096, 32768, 32768});
+        }
+        RunOptions options = s.options(make_stream(1, count, 1, values));
+        options.input_chunk = size_t(chunk);
+        expect_output({"rv-to-video", "10", "o.mkv"}, options, "");
+        EXPECT_TRUE(s.fed() == want) << count;
+    }
 }
 
 TEST(ToVideo, Failures)
@@ -166,11 +165,10 @@ TEST(ToVideo, Failures)
     failing.fails({"10", "o.mkv"}, make_stream(1, 1, 1, {0, 0, 0, 1}), "ffmpeg says no\n");
 
     // ffmpeg that stops reading: the broken pipe ends the program.
-    StandIn quitter(0, "");
+    StandIn quitter;
     write_script(quitter.dir.file("ffmpeg"), "exit 0\n");
     const std::string large = make_stream(1, 512, 512, std::vector<double>(512 * 512 * 4));
-    RunResult r = run(quitter.argv({"10", "o.mkv"}), quitter.options(large));
-    EXPECT_EQ(r.signal, SIGPIPE);
+    EXPECT_EQ(run(quitter.argv({"10", "o.mkv"}), quitter.options(large)).signal, SIGPIPE);
 
     StandIn s;
     s.fails({"10", "o.mkv"}, "1 1 1 rgba\n", "rv-to-video: <stdin>: file format not supported\n");
@@ -198,17 +196,12 @@ TEST(ToVideo, RealVideo)
     TempDir dir;
     std::vector<double> values;
     // Greys up to white and a shade of orange.
-    const double orange[3] = {(0.6 * 0.4124574455823676 + 0.2 * 0.3575758652455159) +
-                                  0.07 * 0.18043724782639967,
-                              (0.6 * 0.21267337037840828 + 0.2 * 0.7151517304910318) +
-                                  0.07 * 0.07217489913055987,
-                              (0.6 * 0.01933394276167346 + 0.2 * 0.1191919550818386) +
-                                  0.07 * 0.9503028385523717};
+    const std::array<double, 3> orange = xyz(0.6, 0.2, 0.07);
     for (int f = 0; f < 3; f++)
         for (int i = 0; i < 64 * 48; i++) {
             double level = ((i + 17 * f) % 97) / 96.0;
             double alpha = (i % 5) / 4.0;
-            const double *colour = i % 2 ? orange : white;
+            const std::array<double, 3> &colour = i % 2 ? orange : white;
             values.insert(values.end(),
                           {colour[0] * level, colour[1] * level, colour[2] * level, alpha});
         }

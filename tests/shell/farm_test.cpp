@@ -10,7 +10,6 @@
 #include <netinet/in.h>
 #include <sys/stat.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -126,71 +125,49 @@ TEST(Farm, RefusedCommandLines)
     }
 }
 
-// The sanitizer settings of this run for the sessions sshd starts, which get
-// none of the test's environment: programs built with the sanitizers then
-// behave there as they do here.
-static std::string sanitizer_environment()
-{
-    std::string lines;
-    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"})
-        if (const char *value = getenv(name))
-            lines += std::string("SetEnv ") + name + "=" + value + "\n";
-    return lines;
-}
-
-// An sshd of the test's own on a loopback port, with throwaway keys.
+// An sshd of the test's own on a loopback port, with throwaway keys: `ssh`
+// reaches it, or `reason` tells why it could not be started.  The sessions it
+// starts get none of the test's environment but the sanitizer settings, so
+// that programs built with the sanitizers behave there as they do here.
 struct LoopbackSshd {
     TempDir dir;
-    pid_t pid = -1;
-    std::string reason; // why it could not be started, or empty
-    std::string ssh;    // the ssh command that reaches it
+    std::string reason, ssh = "ssh -F " + dir.file("ssh_config");
 
     LoopbackSshd()
     {
-        const char *sshd = "/usr/sbin/sshd";
-        if (access(sshd, X_OK) != 0 || !have_program("ssh") || !have_program("ssh-keygen") ||
-            !have_program("rsync")) {
+        if (access("/usr/sbin/sshd", X_OK) != 0 || !have_program("ssh") ||
+            !have_program("ssh-keygen") || !have_program("rsync")) {
             reason = "sshd, ssh, ssh-keygen or rsync is not installed";
             return;
         }
         mkdir("/run/sshd", 0755); // sshd's privilege separation folder
-        RunResult keys = run_shell("ssh-keygen -q -t ed25519 -N '' -f host_key && "
-                                   "ssh-keygen -q -t ed25519 -N '' -f user_key && "
-                                   "cp user_key.pub authorized_keys",
-                                   RunOptions{.cwd = dir.path});
-        if (keys.status != 0) {
-            reason = "ssh-keygen failed: " + keys.err;
-            return;
-        }
-        std::string port = std::to_string(free_port());
-        write_file(dir.file("sshd_config"),
-                   "ListenAddress 127.0.0.1\nPort " + port +
-                       "\nHostKey " + dir.file("host_key") +
-                       "\nAuthorizedKeysFile " + dir.file("authorized_keys") +
-                       "\nPidFile none\nStrictModes no\nUsePAM no\n"
-                       "PasswordAuthentication no\nKbdInteractiveAuthentication no\n" +
-                       sanitizer_environment());
+        const std::string port = std::to_string(free_port()), at = dir.path + "/";
+        std::string config = "ListenAddress 127.0.0.1\nPort " + port + "\nHostKey " + at +
+                             "host_key\nAuthorizedKeysFile " + at + "user_key.pub\nPidFile " +
+                             at + "sshd.pid\nStrictModes no\nUsePAM no\n"
+                             "PasswordAuthentication no\nKbdInteractiveAuthentication no\n";
+        for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"})
+            if (const char *value = getenv(name))
+                config += std::string("SetEnv ") + name + "=" + value + "\n";
+        write_file(dir.file("sshd_config"), config);
         write_file(dir.file("ssh_config"),
-                   "Host 127.0.0.1\n  Port " + port +
-                       "\n  IdentityFile " + dir.file("user_key") +
-                       "\n  IdentitiesOnly yes\n  StrictHostKeyChecking no\n"
+                   "Host 127.0.0.1\n  Port " + port + "\n  IdentityFile " + at +
+                       "user_key\n  IdentitiesOnly yes\n  StrictHostKeyChecking no\n"
                        "  UserKnownHostsFile /dev/null\n  BatchMode yes\n  LogLevel ERROR\n");
-        ssh = "ssh -F " + dir.file("ssh_config");
-        pid = fork();
-        if (pid == 0) {
-            std::string config = dir.file("sshd_config"), log = dir.file("sshd.log");
-            execl(sshd, sshd, "-D", "-e", "-f", config.c_str(), "-E", log.c_str(), (char *)nullptr);
-            _exit(127);
-        }
-        for (int tries = 0; tries < 50; tries++, usleep(100000))
+        // sshd goes into the background once it listens, and writes its pid.
+        RunResult started = run_shell("ssh-keygen -q -t ed25519 -N '' -f host_key && "
+                                      "ssh-keygen -q -t ed25519 -N '' -f user_key && "
+                                      "/usr/sbin/sshd -f sshd_config -E sshd.log",
+                                      RunOptions{.cwd = dir.path});
+        for (int tries = 0; started.status == 0 && tries < 50; tries++, usleep(100000))
             if (run_shell(ssh + " 127.0.0.1 true").status == 0)
                 return;
-        reason = "sshd did not start on 127.0.0.1: " + read_file(dir.file("sshd.log"));
+        reason = "sshd did not start on 127.0.0.1: " + started.err + read_file(dir.file("sshd.log"));
     }
     ~LoopbackSshd()
     {
-        if (pid > 0)
-            kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
+        if (pid_t pid = atoi(read_file(dir.file("sshd.pid")).c_str()); pid > 0)
+            kill(pid, SIGTERM);
     }
     static int free_port()
     {
