@@ -17,14 +17,6 @@ static std::string ayuv(const std::vector<std::array<unsigned, 4>> &pixels)
     return bytes;
 }
 
-static std::string lines(const std::vector<std::string> &words)
-{
-    std::string text;
-    for (const auto &w : words)
-        text += w + "\n";
-    return text;
-}
-
 // Stand-ins for ffprobe and ffmpeg that record their arguments (and what
 // ffprobe reads), print chosen output and exit with a chosen status.
 struct StandIns {
@@ -64,11 +56,14 @@ struct StandIns {
     }
     // Forgets what the stand-ins recorded, then runs rv-from-video with them,
     // expecting success and nothing on standard output (`out` with "-" as
-    // the output file), or a failure.
+    // the output file), or a failure; with standard input closed if asked.
     RunResult ok(const std::vector<std::string> &args, const std::string &out = "",
+                 bool close_stdin = false,
                  std::source_location loc = std::source_location::current())
     {
-        return clear(), expect_output(argv(args), options, out, loc);
+        RunOptions run_options = options;
+        run_options.close_stdin = close_stdin;
+        return clear(), expect_output(argv(args), run_options, out, loc);
     }
     RunResult fails(const std::vector<std::string> &args, const std::string &message,
                     std::source_location loc = std::source_location::current())
@@ -83,23 +78,20 @@ struct StandIns {
     std::string recorded(const char *name) { return read_file(dir.file(name)); }
 };
 
+// What ffmpeg is asked, one argument a line: `first`, the input, raw pixels
+// of `size`, `more`, and standard output.
 static std::string decode_args(const std::string &input, const std::string &size,
-                               const std::vector<std::string> &more = {},
-                               std::vector<std::string> words = {})
+                               const std::string &more = "", const std::string &first = "")
 {
-    words.insert(words.end(), {"-i", input, "-f", "rawvideo", "-pix_fmt", "ayuv64le",
-                                      "-s:v", size});
-    words.insert(words.end(), more.begin(), more.end());
-    words.push_back("-");
-    return lines(words);
+    return first + "-i\n" + input + "\n-f\nrawvideo\n-pix_fmt\nayuv64le\n-s:v\n" + size + "\n" +
+           more + "-\n";
 }
 
 TEST(FromVideo, ArgumentVectors)
 {
     StandIns s;
     s.probe("width=3\nheight=2\n");
-    const std::string probe_args =
-        lines({"-v", "quiet", "-show_streams", "-select_streams", "v", "-"});
+    const std::string probe_args = "-v\nquiet\n-show_streams\n-select_streams\nv\n-\n";
     // The arguments, and what ffmpeg gets.  With the size given, ffprobe is
     // not asked and ffmpeg scales; -q quiets ffmpeg, ffprobe is quiet already.
     const struct {
@@ -108,11 +100,11 @@ TEST(FromVideo, ArgumentVectors)
         bool probed = true;
     } cases[] = {
         {{s.input, s.output}, decode_args(s.input, "3x2")},
-        {{"-r", "30000/1001", s.input, s.output}, decode_args(s.input, "3x2", {"-r", "30000/1001"})},
+        {{"-r", "30000/1001", s.input, s.output}, decode_args(s.input, "3x2", "-r\n30000/1001\n")},
         {{"-w", "640", "-h480", "-r25", s.input, s.output},
-         decode_args(s.input, "640x480", {"-r", "25"}), false},
+         decode_args(s.input, "640x480", "-r\n25\n"), false},
         {{"-qr", "25", s.input, s.output},
-         decode_args(s.input, "3x2", {"-r", "25"}, {"-loglevel", "error", "-nostats"})},
+         decode_args(s.input, "3x2", "-r\n25\n", "-loglevel\nerror\n-nostats\n")},
     };
     for (const auto &c : cases) {
         s.ok(c.args);
@@ -123,10 +115,7 @@ TEST(FromVideo, ArgumentVectors)
 
     // Started without a standard input, the input file opened for ffprobe
     // takes descriptor 0, where ffprobe still finds it.
-    s.clear();
-    RunOptions closed = s.options;
-    closed.close_stdin = true;
-    expect_output(s.argv({s.input, s.output}), closed, "");
+    s.ok({s.input, s.output}, "", true);
     EXPECT_EQ(s.recorded("ffprobe.in"), "not really a video");
 }
 
@@ -266,12 +255,9 @@ TEST(FromVideo, Failures)
          "rv-from-video: video frame too large\n"},
         {{"-w", "18446744073709551615", "-h", "2", s.input, s.output},
          "rv-from-video: video frame too large\n"},
-        {{"-w", "4", s.input, s.output}, usage},
-        {{"-h", "4", s.input, s.output}, usage},
-        {{s.input}, usage},
-        {{s.input, s.output, "x"}, usage},
-        {{"-x", s.input, s.output}, usage},
-        {{s.input, s.output, "-r"}, usage},
+        {{"-w", "4", s.input, s.output}, usage}, {{"-h", "4", s.input, s.output}, usage},
+        {{s.input}, usage}, {{s.input, s.output, "x"}, usage},
+        {{"-x", s.input, s.output}, usage}, {{s.input, s.output, "-r"}, usage},
         {{"-w", "0", "-h", "1", s.input, s.output},
          "rv-from-video: argument of -w must be an integer in [1, 18446744073709551615]\n"},
     };
@@ -350,19 +336,17 @@ TEST(FromVideo, RealRotation)
     expect_output(shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=32x24:rate=10 "
                         "-frames:v 2 -c:v mpeg4 -q:v 2 " + dir.file("flat.mp4")),
                   "", "");
-    for (std::string turn : {"90", "270", "180"}) {
-        std::string video = dir.file("turned" + turn + ".mp4");
+    for (auto [turn, w, h] : {std::tuple{"90", 24, 32}, {"270", 24, 32}, {"180", 32, 24}}) {
+        std::string video = dir.file(std::string("turned") + turn + ".mp4");
         expect_output(shell("ffmpeg -nostdin -v error -i " + dir.file("flat.mp4") +
                             " -c copy -metadata:s:v:0 rotate=" + turn + " " + video),
                       "", "");
-        bool quarter = turn != "180";
-        const char *w = quarter ? "24" : "32", *h = quarter ? "32" : "24";
         expect_output({"rv-from-video", "-q", video, dir.file("out.rv")}, "", "");
-        expect_output({"rv-from-video", "-q", "-w", w, "-h", h, video, dir.file("sized.rv")}, "",
-                      "");
-        std::string out = read_file(dir.file("out.rv"));
-        EXPECT_EQ(out.substr(0, stream_head(2, 24, 32).size()),
-                  quarter ? stream_head(2, 24, 32) : stream_head(2, 32, 24)) << turn;
+        expect_output({"rv-from-video", "-q", "-w", std::to_string(w), "-h", std::to_string(h),
+                       video, dir.file("sized.rv")},
+                      "", "");
+        std::string out = read_file(dir.file("out.rv")), head = stream_head(2, w, h);
+        EXPECT_EQ(out.substr(0, head.size()), head) << turn;
         EXPECT_TRUE(same_bytes(out, read_file(dir.file("sized.rv")))) << turn;
     }
 }

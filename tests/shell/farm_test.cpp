@@ -45,9 +45,6 @@ std::string whole_run(const TempDir &dir)
     return expect_success(shell("rv-flop < in.rv | rv-gauss-blur -s auto sd.rv"), in(dir)).out;
 }
 
-// The output is what a failed run left: "kept", as it was before.
-void expect_kept(const TempDir &dir) { EXPECT_EQ(read_file(dir.file("out.rv")), "kept"); }
-
 // Nothing of a run is left beside the output.
 void expect_no_staging(const TempDir &dir)
 {
@@ -80,19 +77,17 @@ TEST(Farm, FailedPartKeepsTheOutput)
     SKIP_WITHOUT_FARM_TOOLS();
     TempDir dir;
     make_inputs(dir);
-    struct Case {
-        std::string chain, message;
-    } cases[] = {
-        // Parts from frame 3 on crop outside the frame.
-        {"rv-crop 2 2 0 {from}", "rv-crop: crop area extends beyond original image\n"},
-        // A program that fails before the end of the pipeline fails the part.
-        {"rv-gauss-blur -s auto missing.rv | cat",
-         "rv-gauss-blur: open missing.rv: No such file or directory\n"},
-    };
-    for (const auto &c : cases) {
+    // Parts from frame 3 on crop outside the frame; a program that fails
+    // before the end of the pipeline fails the part.  The output is left as
+    // it was.
+    for (auto [failing, message] :
+         {std::pair{"rv-crop 2 2 0 {from}", "rv-crop: crop area extends beyond original image\n"},
+          {"rv-gauss-blur -s auto missing.rv | cat",
+           "rv-gauss-blur: open missing.rv: No such file or directory\n"}}) {
         write_file(dir.file("out.rv"), "kept");
-        expect_failure(farm("-j 2 -n 7 -o out.rv in.rv '" + c.chain + "'"), in(dir), c.message);
-        expect_kept(dir);
+        expect_failure(farm(std::string("-j 2 -n 7 -o out.rv in.rv '") + failing + "'"), in(dir),
+                       message);
+        EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
         expect_no_staging(dir);
     }
 }
@@ -205,5 +200,5 @@ TEST(Farm, OverSshToLoopback)
     write_file(dir.file("out.rv"), "kept");
     expect_failure(farm(remote + "-o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'", ssh), in(dir),
                    "rv-gauss-blur: open sd.rv: No such file or directory\n");
-    expect_kept(dir);
+    EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
 }
