@@ -10,10 +10,8 @@ static std::string ayuv(const std::vector<std::array<unsigned, 4>> &pixels)
 {
     std::string bytes;
     for (const auto &pixel : pixels)
-        for (unsigned sample : pixel) {
-            bytes.push_back(char(sample & 0xff));
-            bytes.push_back(char(sample >> 8));
-        }
+        for (unsigned sample : pixel)
+            bytes += {char(sample & 0xff), char(sample >> 8)};
     return bytes;
 }
 
@@ -133,20 +131,16 @@ TEST(FromVideo, ProbeLines)
     // swaps the size; the last rotation named counts.
     const std::string matrix = "[SIDE_DATA]\nside_data_type=Display Matrix\ndisplaymatrix=\n"
                                "00000000:            0       65536           0\n";
-    struct Turn {
-        std::string lines, size;
-    };
-    for (const Turn &t : {Turn{matrix + "rotation=-90\n[/SIDE_DATA]\n", "3x4"},
-                          Turn{matrix + "rotation=90\n[/SIDE_DATA]\n", "3x4"},
-                          Turn{"TAG:rotate=90\n", "3x4"}, Turn{"TAG:rotate=270\n", "3x4"},
-                          Turn{"TAG:rotate=-270\n", "3x4"}, Turn{"TAG:rotate=450\n", "3x4"},
-                          Turn{"TAG:rotate=180\n", "4x3"}, Turn{"rotation=0\n", "4x3"},
-                          Turn{"TAG:rotate=90\nrotation=180\n", "4x3"},
-                          Turn{"rotation=90.5\n", "4x3"}, Turn{"TAG:rotate=x\n", "4x3"},
-                          Turn{"side_data_rotation=90\n", "4x3"}}) {
-        s.probe("width=4\n" + t.lines + "height=3\n");
+    for (const auto &[turn, size] : std::vector<std::pair<std::string, std::string>>{
+             {matrix + "rotation=-90\n[/SIDE_DATA]\n", "3x4"},
+             {matrix + "rotation=90\n[/SIDE_DATA]\n", "3x4"}, {"TAG:rotate=90\n", "3x4"},
+             {"TAG:rotate=270\n", "3x4"}, {"TAG:rotate=-270\n", "3x4"}, {"TAG:rotate=450\n", "3x4"},
+             {"TAG:rotate=180\n", "4x3"}, {"rotation=0\n", "4x3"},
+             {"TAG:rotate=90\nrotation=180\n", "4x3"}, {"rotation=90.5\n", "4x3"},
+             {"TAG:rotate=x\n", "4x3"}, {"side_data_rotation=90\n", "4x3"}}) {
+        s.probe("width=4\n" + turn + "height=3\n");
         s.ok({s.input, s.output});
-        EXPECT_EQ(s.recorded("ffmpeg.args"), decode_args(s.input, t.size)) << t.lines;
+        EXPECT_EQ(s.recorded("ffmpeg.args"), decode_args(s.input, size)) << turn;
     }
 
     for (auto [probed, message] :
@@ -245,16 +239,15 @@ TEST(FromVideo, Failures)
     // Standard output only with -L, refused before ffmpeg starts.
     const std::string usage =
         "usage: rv-from-video [-r frame-rate] [-w width -h height] [-dLq] input-file output-file\n";
+    const std::string too_large = "rv-from-video: video frame too large\n";
     const struct {
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
         {{"-w1", "-h1", s.input, "-"},
          "rv-from-video: standard out as output file is only allowed with -L\n"},
-        {{"-w", "1073741824", "-h", "536870912", s.input, s.output},
-         "rv-from-video: video frame too large\n"},
-        {{"-w", "18446744073709551615", "-h", "2", s.input, s.output},
-         "rv-from-video: video frame too large\n"},
+        {{"-w", "1073741824", "-h", "536870912", s.input, s.output}, too_large},
+        {{"-w", "18446744073709551615", "-h", "2", s.input, s.output}, too_large},
         {{"-w", "4", s.input, s.output}, usage}, {{"-h", "4", s.input, s.output}, usage},
         {{s.input}, usage}, {{s.input, s.output, "x"}, usage},
         {{"-x", s.input, s.output}, usage}, {{s.input, s.output, "-r"}, usage},

@@ -211,8 +211,7 @@ TEST(ToVideo, RealVideo)
     // quantisation.
     std::string back = dir.file("back.rv");
     ASSERT_EQ(run({"rv-from-video", video, back}).status, 0);
-    std::string out = read_file(back);
-    std::string head = stream_head(3, 64, 48);
+    std::string out = read_file(back), head = stream_head(3, 64, 48);
     ASSERT_EQ(out.substr(0, head.size()), head);
     std::vector<double> got = to_doubles(out, head.size());
     ASSERT_EQ(got.size(), values.size());
@@ -226,8 +225,8 @@ TEST(ToVideo, RealVideo)
     std::string again = dir.file("again.mkv");
     expect_output({"rv-to-video", "-q", "10", "-c:v", "ffv1", again},
                   RunOptions{.stdin_path = back}, "");
-    std::vector<Samples> first = samples(ffmpeg_decoded(video, "ayuv64le"));
-    std::vector<Samples> second = samples(ffmpeg_decoded(again, "ayuv64le"));
+    std::vector<Samples> first = samples(ffmpeg_decoded(video, "ayuv64le")),
+                         second = samples(ffmpeg_decoded(again, "ayuv64le"));
     ASSERT_EQ(first.size(), size_t(3 * 64 * 48));
     ASSERT_EQ(second.size(), first.size());
     for (size_t i = 0; i < first.size(); i++)
