@@ -21,7 +21,6 @@ struct StandIns {
     TempDir dir;
     std::string input = dir.file("in.video");
     std::string output = dir.file("out.rv");
-    const RunOptions options{.path = {dir.path}, .cwd = dir.path};
 
     StandIns()
     {
@@ -47,6 +46,10 @@ struct StandIns {
         write_file(dir.file("pixels"), bytes);
         stand_in("ffmpeg", writer + "pixels\nprintf '" + say + "' >&2", status);
     }
+    RunOptions options(bool close_stdin = false) const
+    {
+        return {.path = {dir.path}, .cwd = dir.path, .close_stdin = close_stdin};
+    }
     static std::vector<std::string> argv(std::vector<std::string> args)
     {
         args.insert(args.begin(), "rv-from-video");
@@ -59,14 +62,12 @@ struct StandIns {
                  bool close_stdin = false,
                  std::source_location loc = std::source_location::current())
     {
-        RunOptions run_options = options;
-        run_options.close_stdin = close_stdin;
-        return clear(), expect_output(argv(args), run_options, out, loc);
+        return clear(), expect_output(argv(args), options(close_stdin), out, loc);
     }
     RunResult fails(const std::vector<std::string> &args, const std::string &message,
                     std::source_location loc = std::source_location::current())
     {
-        return clear(), expect_failure(argv(args), options, message, 1, loc);
+        return clear(), expect_failure(argv(args), options(), message, 1, loc);
     }
     void clear()
     {
@@ -177,8 +178,9 @@ TEST(FromVideo, Pixels)
     s.ok({"-d", "-w2", "-h1", s.input, s.output});
     EXPECT_TRUE(same_bytes(read_file(s.output),
                            stream_head(2, 2, 1) +
-                               doubles({0, 0, 0, 1, 0.9504705586542831, 1.0, 1.0888287363958837, 1,
-                                        0.9504705586542831, 1.0, 1.0888287363958837, 1, 0, 0, 0, 1})));
+                               doubles({0, 0, 0, 1, 0.9504705586542831, 1.0, 1.0888287363958837,
+                                        1, 0.9504705586542831, 1.0, 1.0888287363958837, 1, 0,
+                                        0, 0, 1})));
     // With -L the head comes first, with the frame count 0, and "-" is
     // standard output.
     s.ok({"-Lw2", "-h", "1", s.input, "-"}, stream_head(0, 2, 1) + body);

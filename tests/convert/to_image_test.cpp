@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 #include <limits>
 
-static const std::string usage_line = "usage: rv-to-image [-d depth | -f]\n";
-
 // The XYZ of sRGB white.
 static const std::vector<double> white = {0.9504705586542831, 0.9999999999999999,
                                           1.0888287363958837};
@@ -27,11 +25,6 @@ static std::string be(const std::vector<uint64_t> &samples, size_t bytes)
     return out;
 }
 
-static std::vector<double> xyza(const std::vector<double> &xyz, double alpha)
-{
-    return {xyz[0], xyz[1], xyz[2], alpha};
-}
-
 static std::vector<std::string> to_image(std::vector<std::string> args)
 {
     args.insert(args.begin(), "rv-to-image");
@@ -44,7 +37,7 @@ TEST(ToImage, Images)
     const double g = 0.2158605001138993;
     const Xyz grey = rgb_to_xyz(g, g, g);
     const std::string grey_stream = make_stream(1, 1, 1, {grey.x, grey.y, grey.z, 0.5});
-    const std::string white_stream = make_stream(1, 1, 1, xyza(white, 1));
+    const std::string white_stream = make_stream(1, 1, 1, {white[0], white[1], white[2], 1});
     // farbfeld: the 16-byte head, then 16-bit samples.
     const std::string farbfeld_stream =
         make_stream(1, 3, 2, {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1,
@@ -73,7 +66,7 @@ TEST(ToImage, Images)
                       0, 0, 0, 0}),
          pam_head(4, 1, 255) + be({255, 0, 0, 0, 0, 0, 0, 255, 255, 255, 255, 64, 0, 0, 0, 0}, 1)},
         // Depth 12: two bytes whose high four bits are clear.
-        {{"-d", "12"}, make_stream(1, 1, 1, xyza(white, 0.5)),
+        {{"-d", "12"}, make_stream(1, 1, 1, {white[0], white[1], white[2], 0.5}),
          pam_head(1, 1, 4095) + be({4095, 4095, 4095, 2048}, 2)},
         // Depth 1: one byte, 0 or 1; alpha rounds to nearest.
         {{"-d", "1"}, make_stream(1, 2, 1, {0, 0, 0, 0.49, 0.95, 1, 1.09, 0.5}),
@@ -84,7 +77,8 @@ TEST(ToImage, Images)
         // Every frame is an image of its own; frames go by the pixels that
         // come, not by the head's count, and a partial pixel at the end is
         // dropped.
-        {{"-d8"}, make_stream(1, 1, 1, {0, 0, 0, 1}) + doubles(xyza(white, 0)) + "abc",
+        {{"-d8"},
+         make_stream(1, 1, 1, {0, 0, 0, 1}) + doubles({white[0], white[1], white[2], 0}) + "abc",
          pam_head(1, 1, 255) + be({0, 0, 0, 255}, 1) + pam_head(1, 1, 255) +
              be({255, 255, 255, 0}, 1)},
         // The largest frame farbfeld holds; PAM has no such limit.
@@ -121,10 +115,8 @@ TEST(ToImage, Depths)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     for (int depth = 1; depth <= 64; depth++) {
-        uint64_t maxval = depth == 64 ? UINT64_MAX : (uint64_t(1) << depth) - 1;
-        uint64_t top = depth <= 52   ? maxval
-                       : depth == 53 ? maxval - 1
-                                     : maxval - ((uint64_t(1) << (depth - 53)) - 1);
+        uint64_t maxval = UINT64_MAX >> (64 - depth);
+        uint64_t top = maxval - (depth <= 52 ? 0 : depth == 53 ? 1 : (maxval >> 53));
         expect_output(to_image({"-d", std::to_string(depth)}),
                       make_stream(1, 6, 1,
                                   {0, 0, 0, 0, 1e9, 1e9, 1e9, 1, //
@@ -145,17 +137,15 @@ TEST(ToImage, Failures)
     for (std::vector<std::string> args :
          {std::vector<std::string>{"-f", "-d", "8"}, {"-d8", "-f"}, {"-fd", "1"}, {"-d"},
           {"-x"}, {"-"}, {"file"}, {"-f", "--", "-d"}})
-        EXPECT_EQ(expect_failure(to_image(args), pixel, usage_line).out, "");
+        EXPECT_EQ(expect_failure(to_image(args), pixel, "usage: rv-to-image [-d depth | -f]\n").out, "");
     for (const char *depth : {"0", "65", "-1", "abc", "8x", ""})
         expect_failure(to_image({"-d", depth}), pixel,
                        "rv-to-image: argument of -d must be an integer in [1, 64]\n");
     expect_failure(to_image({}), "", "rv-to-image: <stdin>: file format not supported\n");
-    for (auto [width, height, message] :
-         {std::tuple<uint64_t, uint64_t, const char *>{4294967296u, 1, "wide"}, {1, 4294967296u, "tall"}})
-        EXPECT_EQ(expect_failure(to_image({"-f"}), stream_head(1, width, height),
-                                 std::string("rv-to-image: <stdin>: frame is too ") + message + "\n")
-                      .out,
-                  "");
+    EXPECT_EQ(expect_failure(to_image({"-f"}), stream_head(1, 4294967296u, 1),
+                             "rv-to-image: <stdin>: frame is too wide\n").out, "");
+    EXPECT_EQ(expect_failure(to_image({"-f"}), stream_head(1, 1, 4294967296u),
+                             "rv-to-image: <stdin>: frame is too tall\n").out, "");
     expect_failure(to_image({}), stream_head(1, 1, 1, "rgba"),
                    "rv-to-image: file <stdin> uses unsupported pixel format: rgba\n");
     expect_failure({"rv-to-image"}, RunOptions{.input = pixel, .stdout_path = "/dev/full"},
@@ -194,7 +184,6 @@ struct Written {
         expect_output(shell("rv-to-image -d " + std::to_string(depth) + " > " + path),
                       make_stream(1, 3, 2, values), "");
         data = read_file(path).substr(pam_head(3, 2, maxval).size());
-        EXPECT_EQ(data.size(), 6 * 4 * bytes);
         for (size_t i = 0; i < data.size(); i += 4 * bytes)
             rgb += data.substr(i, 3 * bytes), alpha += data.substr(i + 3 * bytes, bytes);
     }
@@ -293,8 +282,9 @@ TEST(ToImage, ReadByImageMagick)
         Written w(depth);
         std::vector<uint64_t> scaled;
         for (size_t i = 0; i < w.data.size(); i += w.bytes) {
-            uint64_t s = w.bytes == 1 ? (unsigned char)w.data[i]
-                                      : (unsigned char)w.data[i] << 8 | (unsigned char)w.data[i + 1];
+            uint64_t s = (unsigned char)w.data[i];
+            if (w.bytes == 2)
+                s = s << 8 | (unsigned char)w.data[i + 1];
             scaled.push_back((s * 65535 + w.maxval / 2) / w.maxval);
         }
         expect_output(shell("convert " + w.path + " -depth 16 pam:-"), "",

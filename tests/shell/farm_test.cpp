@@ -14,8 +14,6 @@
 
 namespace {
 
-const std::string scripts = RV_SOURCE_DIR "/scripts";
-
 // A mirror and a blur whose deviation stream is cut along with each part.
 const std::string chain = "rv-flop | rv-gauss-blur -s auto <(rv-cut {from} {to} sd.rv)";
 
@@ -32,13 +30,7 @@ void make_inputs(const TempDir &dir)
     write_file(dir.file("sd.rv"), make_stream(7, 6, 4, sd));
 }
 
-// rv-farm with these arguments (after `prefix`).
-std::vector<std::string> farm(const std::string &arguments, const std::string &prefix = "")
-{
-    return shell(prefix + "rv-farm " + arguments);
-}
-
-RunOptions in(const TempDir &dir) { return {.path = {scripts}, .cwd = dir.path}; }
+RunOptions in(const TempDir &dir) { return {.path = {RV_SOURCE_DIR "/scripts"}, .cwd = dir.path}; }
 
 std::string whole_run(const TempDir &dir)
 {
@@ -66,7 +58,8 @@ TEST(Farm, LocalSlotsGiveTheWholeRun)
     std::string expected = (make_inputs(dir), whole_run(dir));
     // Job slots and parts: even, uneven, one frame each, more parts than frames.
     for (const char *options : {"-j 2", "-j 2 -n 3", "-j 1 -n 7", "-j 3 -n 10", "-j 2 -n 1"}) {
-        expect_output(farm(std::string(options) + " -o out.rv in.rv '" + chain + "'"), in(dir), "");
+        expect_output(shell("rv-farm " + std::string(options) + " -o out.rv in.rv '" + chain + "'"),
+                      in(dir), "");
         EXPECT_TRUE(same_bytes(read_file(dir.file("out.rv")), expected)) << options;
         expect_no_staging(dir);
     }
@@ -85,8 +78,8 @@ TEST(Farm, FailedPartKeepsTheOutput)
           {"rv-gauss-blur -s auto missing.rv | cat",
            "rv-gauss-blur: open missing.rv: No such file or directory\n"}}) {
         write_file(dir.file("out.rv"), "kept");
-        expect_failure(farm(std::string("-j 2 -n 7 -o out.rv in.rv '") + failing + "'"), in(dir),
-                       message);
+        expect_failure(shell(std::string("rv-farm -j 2 -n 7 -o out.rv in.rv '") + failing + "'"),
+                       in(dir), message);
         EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
         expect_no_staging(dir);
     }
@@ -115,7 +108,7 @@ TEST(Farm, RefusedCommandLines)
          "rv-farm: endless.rv: the head does not count its frames (rv-rewrite-head counts them)\n"},
     };
     for (const auto &[arguments, message] : cases) {
-        expect_failure(farm(arguments), in(dir), message);
+        expect_failure(shell("rv-farm " + arguments), in(dir), message);
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.rv")));
     }
 }
@@ -157,7 +150,7 @@ struct LoopbackSshd {
         for (int tries = 0; started.status == 0 && tries < 50; tries++, usleep(100000))
             if (run_shell(ssh + " 127.0.0.1 true").status == 0)
                 return;
-        reason = "sshd did not start on 127.0.0.1: " + started.err + read_file(dir.file("sshd.log"));
+        reason = "sshd did not start: " + started.err + read_file(dir.file("sshd.log"));
     }
     ~LoopbackSshd()
     {
@@ -184,13 +177,13 @@ TEST(Farm, OverSshToLoopback)
         GTEST_SKIP() << sshd.reason;
     TempDir dir;
     std::string expected = (make_inputs(dir), whole_run(dir));
-    const std::string ssh = "PARALLEL_SSH='" + sshd.ssh + "' ";
+    const std::string farm = "PARALLEL_SSH='" + sshd.ssh + "' rv-farm ";
     const std::string remote = "-j 2 -S 127.0.0.1 -E PATH ";
     // Sent there with the deviations, and with shared storage: the same
     // paths there, nothing sent.
     for (const std::string &how : {remote + "-B sd.rv", "-s " + remote}) {
         std::filesystem::remove(dir.file("out.rv"));
-        RunResult result = run(farm(how + " -o out.rv in.rv '" + chain + "'", ssh), in(dir));
+        RunResult result = run(shell(farm + how + " -o out.rv in.rv '" + chain + "'"), in(dir));
         EXPECT_EQ(result.status, 0) << how << ": " << result.err;
         EXPECT_TRUE(same_bytes(read_file(dir.file("out.rv")), expected)) << how;
         expect_no_staging(dir);
@@ -198,7 +191,7 @@ TEST(Farm, OverSshToLoopback)
 
     // A failing part over ssh: its message, and the output left as it was.
     write_file(dir.file("out.rv"), "kept");
-    expect_failure(farm(remote + "-o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'", ssh), in(dir),
-                   "rv-gauss-blur: open sd.rv: No such file or directory\n");
+    expect_failure(shell(farm + remote + "-o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'"),
+                   in(dir), "rv-gauss-blur: open sd.rv: No such file or directory\n");
     EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
 }

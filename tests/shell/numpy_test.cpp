@@ -61,7 +61,8 @@ TEST(Numpy, SnippetsRoundTrip)
     for (int i = 0; i < 2 * 3 * 4; i++)
         ramp_text += std::to_string(i / 8.0) + (i % 4 == 3 ? "\n" : " ");
     for (const auto &[name, code] :
-         {std::pair{"rv-stream(5)", manual_code(RV_SOURCE_DIR "/man/rv-stream.5", "PYTHON AND NUMPY")},
+         {std::pair{"rv-stream(5)",
+                    manual_code(RV_SOURCE_DIR "/man/rv-stream.5", "PYTHON AND NUMPY")},
           {"README", readme_code(RV_SOURCE_DIR "/README.md", "Python and numpy")}}) {
         ASSERT_NE(code.find("def write_rv"), std::string::npos) << name;
         TempDir dir;
