@@ -10,12 +10,9 @@
 #include <netinet/in.h>
 #include <sys/stat.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-const std::string scripts = RV_SOURCE_DIR "/scripts";
 
 // A mirror and a blur whose deviation stream is cut along with each part.
 const std::string chain = "rv-flop | rv-gauss-blur -s auto <(rv-cut {from} {to} sd.rv)";
@@ -33,21 +30,12 @@ void make_inputs(const TempDir &dir)
     write_file(dir.file("sd.rv"), make_stream(7, 6, 4, sd));
 }
 
-// rv-farm with these arguments (after `prefix`).
-std::vector<std::string> farm(const std::string &arguments, const std::string &prefix = "")
-{
-    return shell(prefix + "rv-farm " + arguments);
-}
-
-RunOptions in(const TempDir &dir) { return {.path = {scripts}, .cwd = dir.path}; }
+RunOptions in(const TempDir &dir) { return {.path = {RV_SOURCE_DIR "/scripts"}, .cwd = dir.path}; }
 
 std::string whole_run(const TempDir &dir)
 {
     return expect_success(shell("rv-flop < in.rv | rv-gauss-blur -s auto sd.rv"), in(dir)).out;
 }
-
-// The output is what a failed run left: "kept", as it was before.
-void expect_kept(const TempDir &dir) { EXPECT_EQ(read_file(dir.file("out.rv")), "kept"); }
 
 // Nothing of a run is left beside the output.
 void expect_no_staging(const TempDir &dir)
@@ -70,7 +58,8 @@ TEST(Farm, LocalSlotsGiveTheWholeRun)
     std::string expected = (make_inputs(dir), whole_run(dir));
     // Job slots and parts: even, uneven, one frame each, more parts than frames.
     for (const char *options : {"-j 2", "-j 2 -n 3", "-j 1 -n 7", "-j 3 -n 10", "-j 2 -n 1"}) {
-        expect_output(farm(std::string(options) + " -o out.rv in.rv '" + chain + "'"), in(dir), "");
+        expect_output(shell("rv-farm " + std::string(options) + " -o out.rv in.rv '" + chain + "'"),
+                      in(dir), "");
         EXPECT_TRUE(same_bytes(read_file(dir.file("out.rv")), expected)) << options;
         expect_no_staging(dir);
     }
@@ -81,19 +70,17 @@ TEST(Farm, FailedPartKeepsTheOutput)
     SKIP_WITHOUT_FARM_TOOLS();
     TempDir dir;
     make_inputs(dir);
-    struct Case {
-        std::string chain, message;
-    } cases[] = {
-        // Parts from frame 3 on crop outside the frame.
-        {"rv-crop 2 2 0 {from}", "rv-crop: crop area extends beyond original image\n"},
-        // A program that fails before the end of the pipeline fails the part.
-        {"rv-gauss-blur -s auto missing.rv | cat",
-         "rv-gauss-blur: open missing.rv: No such file or directory\n"},
-    };
-    for (const auto &c : cases) {
+    // Parts from frame 3 on crop outside the frame; a program that fails
+    // before the end of the pipeline fails the part.  The output is left as
+    // it was.
+    for (auto [failing, message] :
+         {std::pair{"rv-crop 2 2 0 {from}", "rv-crop: crop area extends beyond original image\n"},
+          {"rv-gauss-blur -s auto missing.rv | cat",
+           "rv-gauss-blur: open missing.rv: No such file or directory\n"}}) {
         write_file(dir.file("out.rv"), "kept");
-        expect_failure(farm("-j 2 -n 7 -o out.rv in.rv '" + c.chain + "'"), in(dir), c.message);
-        expect_kept(dir);
+        expect_failure(shell(std::string("rv-farm -j 2 -n 7 -o out.rv in.rv '") + failing + "'"),
+                       in(dir), message);
+        EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
         expect_no_staging(dir);
     }
 }
@@ -121,76 +108,54 @@ TEST(Farm, RefusedCommandLines)
          "rv-farm: endless.rv: the head does not count its frames (rv-rewrite-head counts them)\n"},
     };
     for (const auto &[arguments, message] : cases) {
-        expect_failure(farm(arguments), in(dir), message);
+        expect_failure(shell("rv-farm " + arguments), in(dir), message);
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.rv")));
     }
 }
 
-// The sanitizer settings of this run for the sessions sshd starts, which get
-// none of the test's environment: programs built with the sanitizers then
-// behave there as they do here.
-static std::string sanitizer_environment()
-{
-    std::string lines;
-    for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"})
-        if (const char *value = getenv(name))
-            lines += std::string("SetEnv ") + name + "=" + value + "\n";
-    return lines;
-}
-
-// An sshd of the test's own on a loopback port, with throwaway keys.
+// An sshd of the test's own on a loopback port, with throwaway keys: `ssh`
+// reaches it, or `reason` tells why it could not be started.  The sessions it
+// starts get none of the test's environment but the sanitizer settings, so
+// that programs built with the sanitizers behave there as they do here.
 struct LoopbackSshd {
     TempDir dir;
-    pid_t pid = -1;
-    std::string reason; // why it could not be started, or empty
-    std::string ssh;    // the ssh command that reaches it
+    std::string reason, ssh = "ssh -F " + dir.file("ssh_config");
 
     LoopbackSshd()
     {
-        const char *sshd = "/usr/sbin/sshd";
-        if (access(sshd, X_OK) != 0 || !have_program("ssh") || !have_program("ssh-keygen") ||
-            !have_program("rsync")) {
+        if (access("/usr/sbin/sshd", X_OK) != 0 || !have_program("ssh") ||
+            !have_program("ssh-keygen") || !have_program("rsync")) {
             reason = "sshd, ssh, ssh-keygen or rsync is not installed";
             return;
         }
         mkdir("/run/sshd", 0755); // sshd's privilege separation folder
-        RunResult keys = run_shell("ssh-keygen -q -t ed25519 -N '' -f host_key && "
-                                   "ssh-keygen -q -t ed25519 -N '' -f user_key && "
-                                   "cp user_key.pub authorized_keys",
-                                   RunOptions{.cwd = dir.path});
-        if (keys.status != 0) {
-            reason = "ssh-keygen failed: " + keys.err;
-            return;
-        }
-        std::string port = std::to_string(free_port());
-        write_file(dir.file("sshd_config"),
-                   "ListenAddress 127.0.0.1\nPort " + port +
-                       "\nHostKey " + dir.file("host_key") +
-                       "\nAuthorizedKeysFile " + dir.file("authorized_keys") +
-                       "\nPidFile none\nStrictModes no\nUsePAM no\n"
-                       "PasswordAuthentication no\nKbdInteractiveAuthentication no\n" +
-                       sanitizer_environment());
+        const std::string port = std::to_string(free_port()), at = dir.path + "/";
+        std::string config = "ListenAddress 127.0.0.1\nPort " + port + "\nHostKey " + at +
+                             "host_key\nAuthorizedKeysFile " + at + "user_key.pub\nPidFile " +
+                             at + "sshd.pid\nStrictModes no\nUsePAM no\n"
+                             "PasswordAuthentication no\nKbdInteractiveAuthentication no\n";
+        for (const char *name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"})
+            if (const char *value = getenv(name))
+                config += std::string("SetEnv ") + name + "=" + value + "\n";
+        write_file(dir.file("sshd_config"), config);
         write_file(dir.file("ssh_config"),
-                   "Host 127.0.0.1\n  Port " + port +
-                       "\n  IdentityFile " + dir.file("user_key") +
-                       "\n  IdentitiesOnly yes\n  StrictHostKeyChecking no\n"
+                   "Host 127.0.0.1\n  Port " + port + "\n  IdentityFile " + at +
+                       "user_key\n  IdentitiesOnly yes\n  StrictHostKeyChecking no\n"
                        "  UserKnownHostsFile /dev/null\n  BatchMode yes\n  LogLevel ERROR\n");
-        ssh = "ssh -F " + dir.file("ssh_config");
-        pid = fork();
-        if (pid == 0) {
-            std::string config = dir.file("sshd_config"), log = dir.file("sshd.log");
-            execl(sshd, sshd, "-D", "-e", "-f", config.c_str(), "-E", log.c_str(), (char *)nullptr);
-            _exit(127);
-        }
-        for (int tries = 0; tries < 50; tries++, usleep(100000))
+        // sshd goes into the background once it listens, and writes its pid.
+        RunResult started = run_shell("ssh-keygen -q -t ed25519 -N '' -f host_key && "
+                                      "ssh-keygen -q -t ed25519 -N '' -f user_key && "
+                                      "/usr/sbin/sshd -f sshd_config -E sshd.log",
+                                      RunOptions{.cwd = dir.path});
+        for (int tries = 0; started.status == 0 && tries < 50; tries++, usleep(100000))
             if (run_shell(ssh + " 127.0.0.1 true").status == 0)
                 return;
-        reason = "sshd did not start on 127.0.0.1: " + read_file(dir.file("sshd.log"));
+        reason = "sshd did not start: " + started.err + read_file(dir.file("sshd.log"));
     }
     ~LoopbackSshd()
     {
-        if (pid > 0)
-            kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
+        if (pid_t pid = atoi(read_file(dir.file("sshd.pid")).c_str()); pid > 0)
+            kill(pid, SIGTERM);
     }
     static int free_port()
     {
@@ -212,13 +177,13 @@ TEST(Farm, OverSshToLoopback)
         GTEST_SKIP() << sshd.reason;
     TempDir dir;
     std::string expected = (make_inputs(dir), whole_run(dir));
-    const std::string ssh = "PARALLEL_SSH='" + sshd.ssh + "' ";
+    const std::string farm = "PARALLEL_SSH='" + sshd.ssh + "' rv-farm ";
     const std::string remote = "-j 2 -S 127.0.0.1 -E PATH ";
     // Sent there with the deviations, and with shared storage: the same
     // paths there, nothing sent.
     for (const std::string &how : {remote + "-B sd.rv", "-s " + remote}) {
         std::filesystem::remove(dir.file("out.rv"));
-        RunResult result = run(farm(how + " -o out.rv in.rv '" + chain + "'", ssh), in(dir));
+        RunResult result = run(shell(farm + how + " -o out.rv in.rv '" + chain + "'"), in(dir));
         EXPECT_EQ(result.status, 0) << how << ": " << result.err;
         EXPECT_TRUE(same_bytes(read_file(dir.file("out.rv")), expected)) << how;
         expect_no_staging(dir);
@@ -226,7 +191,7 @@ TEST(Farm, OverSshToLoopback)
 
     // A failing part over ssh: its message, and the output left as it was.
     write_file(dir.file("out.rv"), "kept");
-    expect_failure(farm(remote + "-o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'", ssh), in(dir),
-                   "rv-gauss-blur: open sd.rv: No such file or directory\n");
-    expect_kept(dir);
+    expect_failure(shell(farm + remote + "-o out.rv in.rv 'rv-gauss-blur -s auto sd.rv'"),
+                   in(dir), "rv-gauss-blur: open sd.rv: No such file or directory\n");
+    EXPECT_EQ(read_file(dir.file("out.rv")), "kept");
 }

@@ -14,18 +14,15 @@ namespace {
 std::string manual_code(const std::string &page, const std::string &section)
 {
     std::istringstream lines(read_file(page));
-    std::string code, line;
+    std::string code;
     bool in_section = false, in_block = false;
-    while (std::getline(lines, line)) {
+    for (std::string line; std::getline(lines, line);)
         if (line.rfind(".SH", 0) == 0)
             in_section = line == ".SH " + section;
-        else if (in_section && line == ".EX")
-            in_block = true;
-        else if (in_section && line == ".EE")
-            in_block = false, code += "\n";
+        else if (in_section && (line == ".EX" || line == ".EE"))
+            in_block = line == ".EX", code += in_block ? "" : "\n";
         else if (in_block)
             code += unescape(line) + "\n";
-    }
     return code;
 }
 
@@ -59,26 +56,19 @@ TEST(Numpy, SnippetsRoundTrip)
     std::vector<double> values;
     for (int i = 0; i < 3 * 4 * 5 * 4; i++)
         values.push_back(i * 0.125 - 7);
+    // The ramp as rv-to-text shows it: i / 8, four values a line.
     std::string ramp_text = "2 3 1 xyza\n";
-    for (int i = 0; i < 2 * 3 * 4; i += 4) {
-        char line[128];
-        snprintf(line, sizeof line, "%f %f %f %f\n", i / 8.0, (i + 1) / 8.0, (i + 2) / 8.0,
-                 (i + 3) / 8.0);
-        ramp_text += line;
-    }
-    struct Source {
-        const char *name;
-        std::string code;
-    } sources[] = {
-        {"rv-stream(5)", manual_code(RV_SOURCE_DIR "/man/rv-stream.5", "PYTHON AND NUMPY")},
-        {"README", readme_code(RV_SOURCE_DIR "/README.md", "Python and numpy")},
-    };
-    for (const auto &source : sources) {
-        ASSERT_NE(source.code.find("def write_rv"), std::string::npos) << source.name;
+    for (int i = 0; i < 2 * 3 * 4; i++)
+        ramp_text += std::to_string(i / 8.0) + (i % 4 == 3 ? "\n" : " ");
+    for (const auto &[name, code] :
+         {std::pair{"rv-stream(5)",
+                    manual_code(RV_SOURCE_DIR "/man/rv-stream.5", "PYTHON AND NUMPY")},
+          {"README", readme_code(RV_SOURCE_DIR "/README.md", "Python and numpy")}}) {
+        ASSERT_NE(code.find("def write_rv"), std::string::npos) << name;
         TempDir dir;
         write_file(dir.file("in.rv"), make_stream(3, 5, 4, values));
-        write_file(dir.file("rv.py"), source.code + driver);
-        SCOPED_TRACE(source.name);
+        write_file(dir.file("rv.py"), code + driver);
+        SCOPED_TRACE(name);
         const RunOptions in_dir{.cwd = dir.path};
         RunResult flipped = run_shell(python + " rv.py", in_dir);
         ASSERT_EQ(flipped.status, 0) << flipped.err;
