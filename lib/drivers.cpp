@@ -32,12 +32,12 @@ bool file_holds_frame(int status, const Stream &stream, uint64_t at, size_t size
 
 bool file_pair_offsets(const Stream &left, const Stream &right, uint64_t &at, uint64_t &right_at)
 {
-    const off_t l = stream_file_offset(left, left.width * left.pixel_size);
-    const off_t r = stream_file_offset(right, right.width * right.pixel_size);
-    struct stat a, b;
     if (!frame_size_fits(left.width, left.height, left.pixel_size) ||
         left.width * left.height * left.pixel_size < stream_buffer_size)
         return false;
+    const off_t l = stream_file_offset(left, left.width * left.pixel_size);
+    const off_t r = stream_file_offset(right, right.width * right.pixel_size);
+    struct stat a, b;
     if (l < 0 || r < 0 || fstat(left.fd, &a) || fstat(right.fd, &b) ||
         (a.st_dev == b.st_dev && a.st_ino == b.st_ino))
         return false;

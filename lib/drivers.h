@@ -228,7 +228,6 @@ void run_file_frame_pairs(int status, Stream &left, Stream &right, uint64_t at, 
             run_file_frames(status, left, at, [&](uint64_t from) {
                 stream_copy_frame_part(status, left, from, from + L, out);
             });
-            at = uint64_t(lseek(left.fd, 0, SEEK_CUR));
             break;
         }
         load(output, left_frame, right_frame, at, right_at);
@@ -236,8 +235,6 @@ void run_file_frame_pairs(int status, Stream &left, Stream &right, uint64_t at, 
         routine(output, left_frame, right_frame, left, right, L, R);
         write_or_fail(status, out, output, L);
     }
-    lseek(left.fd, off_t(at), SEEK_SET);
-    lseek(right.fd, off_t(right_at), SEEK_SET);
     stream_close(left);
     stream_close(right);
     unmap_frame_pairs(memory);

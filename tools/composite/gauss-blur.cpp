@@ -703,10 +703,23 @@ static void round_in_crew(const Frame &f, Round round)
     crew_wait(1, crew);
 }
 
+// The rows of one process's scratch for frames `row` bytes wide, made with
+// the first frame: only once the driver has mapped the frames, so that a
+// frame too large for memory fails at that mapping ("mmap:"), and an input
+// without frames allocates nothing.
+static void prepare_scratch(size_t row)
+{
+    if (!scratch.prepared.empty())
+        return;
+    scratch.rows.resize(block_rows * row);
+    scratch.prepared.resize(row);
+}
+
 // The workers are forked at the first frame and stay: the frames lie at the
 // same place in memory shared by all, and each round is a message.
 static void start_crew(const Frame &f)
 {
+    prepare_scratch(f.row);
     const size_t jobs = settings.jobs,
                  words = 1 + (jobs + 1) + jobs + (f.height + 1) + 2 + 2 * jobs;
     void *map = mmap(nullptr, words * 8, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
@@ -750,17 +763,13 @@ static void blur_frame(const Frame &f)
     round_in_crew(f, cols);
 }
 
-static void prepare_scratch(size_t row);
-
 // Both frames read by position, each process reading its share of the rows;
 // a failed read ends the program as reading the frames through the streams
 // would, the input's failure first.
 static void load_frames(const Frame &f, uint64_t at, uint64_t deviation_at)
 {
-    if (!shared.reach) {
-        prepare_scratch(f.row);
+    if (!shared.reach)
         start_crew(f);
-    }
     shared.at[0] = at, shared.at[1] = deviation_at;
     round_in_crew(f, load);
     for (int i = 0; i < 2; i++)
@@ -799,18 +808,6 @@ static const char *parse_command_line(int argc, char **argv)
     if (!settings.horizontal && !settings.vertical)
         settings.horizontal = settings.vertical = true;
     return operands(cl)[0];
-}
-
-// The rows of one process's scratch for frames `row` bytes wide, made with
-// the first frame: only once the driver has mapped the frames, so that a
-// frame too large for memory fails at that mapping ("mmap:"), and an input
-// without frames allocates nothing.
-static void prepare_scratch(size_t row)
-{
-    if (!scratch.prepared.empty())
-        return;
-    scratch.rows.resize(block_rows * row);
-    scratch.prepared.resize(row);
 }
 
 static Frame frame_of(unsigned char *out, unsigned char *in, unsigned char *sd,

@@ -8,8 +8,7 @@
 static const char synopsis[] = "";
 
 // Output rows are made this many at a time into a small buffer and written
-// while they are still in the cache; within a block the input is walked in
-// squares of this many pixels a side.
+// while they are still in the cache.
 constexpr size_t block = 16;
 
 // Output rows [x0, x1) of the transpose of a width x height frame into `out`:
@@ -17,12 +16,9 @@ constexpr size_t block = 16;
 static void transpose_rows(unsigned char *out, const unsigned char *in, size_t width,
                            size_t height, size_t x0, size_t x1, size_t p)
 {
-    for (size_t y0 = 0; y0 < height; y0 += block) {
-        const size_t y1 = std::min(height, y0 + block);
-        for (size_t y = y0; y < y1; y++)
-            for (size_t x = x0; x < x1; x++)
-                copy_pixel(out + ((x - x0) * height + y) * p, in + (y * width + x) * p, p);
-    }
+    for (size_t y = 0; y < height; y++)
+        for (size_t x = x0; x < x1; x++)
+            copy_pixel(out + ((x - x0) * height + y) * p, in + (y * width + x) * p, p);
 }
 
 // The transposed frame, written a block of output rows at a time.
